@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace tamo::test {
+
+// A fresh folder that every user-level location of the program points into:
+// XDG_CONFIG_HOME, XDG_DATA_HOME, TMPDIR, TAMO_SERVICE_CONFIG and TAMO_MAPI_STORE.
+// The test main installs one for the whole program; tests may install their own.
+class IsolatedEnvironment {
+public:
+    IsolatedEnvironment();
+    ~IsolatedEnvironment();
+    IsolatedEnvironment(const IsolatedEnvironment&) = delete;
+    IsolatedEnvironment& operator=(const IsolatedEnvironment&) = delete;
+
+    QString Root() const { return m_dir.path(); }
+    QString ConfigHome() const { return m_dir.path() + "/config"; }
+    QString DataHome() const { return m_dir.path() + "/data"; }
+    QString ServiceConfig() const { return m_dir.path() + "/service.ini"; }
+    QString MapiStore() const { return m_dir.path() + "/outlook.sqlite"; }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved[5];
+    bool m_had[5] = {};
+};
+
+// Sets an environment variable for the life of the object and restores it after.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
+// Reads a whole file (empty when missing).
+QByteArray ReadFile(const QString& path);
+// Writes a whole file; false when it cannot be written.
+bool WriteFile(const QString& path, const QByteArray& bytes);
+// The folder of the source tree and of the build tree, for fixtures and helper programs.
+QString SourceDir();
+QString BinaryDir();
+
+}  // namespace tamo::test
