@@ -28,3 +28,9 @@ function(tamo_add_gtest)
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAMO_SOURCE_DIR=${CMAKE_SOURCE_DIR};TAMO_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
+
+# The fuzz tree instruments all of our code for coverage; only fuzz targets link the fuzzer main.
+if(TAMO_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
