@@ -20,6 +20,11 @@ CTamoButton::CTamoButton(QWidget* parent) : QAbstractButton(parent)
     setAttribute(Qt::WA_Hover);
 }
 
+CTamoButton::CTamoButton(const QString& text, QWidget* parent) : CTamoButton(parent)
+{
+    setText(text);
+}
+
 CTamoButton::CTamoButton(const QString& text, int nID, const QRect& rc, QWidget* parent) : CTamoButton(parent)
 {
     setText(text);

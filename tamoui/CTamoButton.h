@@ -22,6 +22,7 @@ public:
     enum State { StateNormal = 1, StateHot = 2, StatePressed = 3, StateDisabled = 4, StateDefault = 5 };
 
     explicit CTamoButton(QWidget* parent = nullptr);
+    explicit CTamoButton(const QString& text, QWidget* parent = nullptr);
     CTamoButton(const QString& text, int nID, const QRect& rc, QWidget* parent);
     ~CTamoButton() override;
 

@@ -113,17 +113,19 @@ void CTamoDlg::SetMode(int nDisplayMode, bool bLoggedIn)
 {
     m_nDisplayMode = nDisplayMode;
     m_bLoggedIn = bLoggedIn;
-    if (m_nMode == 2) {
-        const bool signedIn = bLoggedIn && nDisplayMode != 0;
-        for (CTamoButton* b : m_titleButtons) {
+    const bool signedIn = bLoggedIn && nDisplayMode != 0;
+    for (CTamoButton* b : m_titleButtons) {
+        bool visible = true;
+        if (m_nMode == 2) {
             switch (GetControlId(b)) {
-            case IDC_TITLE_MINI: b->setVisible(signedIn && nDisplayMode == 1); break;
-            case IDC_TITLE_EXPAND: b->setVisible(signedIn && nDisplayMode == 2); break;
-            case IDC_TITLE_REFRESH: b->setVisible(signedIn); break;
-            case IDC_TITLE_SPARE: b->setVisible(false); break;
-            default: b->setVisible(true); break;
+            case IDC_TITLE_MINI: visible = signedIn && nDisplayMode == 1; break;
+            case IDC_TITLE_EXPAND: visible = signedIn && nDisplayMode == 2; break;
+            case IDC_TITLE_REFRESH: visible = signedIn; break;
+            case IDC_TITLE_SPARE: visible = false; break;
+            default: break;
             }
         }
+        b->setVisible(visible);
     }
     LayoutTitleButtons();
     update();
