@@ -28,8 +28,8 @@ public:
     void SetTextAlign(Qt::Alignment align);
     void SetWordWrap(bool b);
 
-    void SetWindowText(const QString& text);
-    QString GetWindowText() const { return m_strText; }
+    Q_INVOKABLE void SetWindowText(const QString& text);
+    Q_INVOKABLE QString GetWindowText() const { return m_strText; }
 
     // A picture drawn in place of the skin while the pointer is set and the flag is clear.
     CTamoPicturePtr m_pPicture;
