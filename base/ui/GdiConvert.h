@@ -23,7 +23,7 @@ LOGFONTW LOGFONTFromFont(const QFont& font);
 QFont MakeFont(const QString& face, int pixelSize, bool bold = false);
 
 // The system colours the skinned controls fall back to.
-constexpr COLORREF COLOR_BTNTEXT_VALUE = 0x000000;
+constexpr COLORREF COLOR_BTNTEXT_VALUE = 0x555555;  // the skin's dark grey
 constexpr COLORREF COLOR_BTNFACE_VALUE = 0xF0F0F0;
 constexpr COLORREF COLOR_WINDOW_VALUE = 0xFFFFFF;
 
