@@ -352,6 +352,11 @@ void CMenuXPStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, Q
         const QRect body = opt->rect.adjusted(0, 0, -kShadow, -kShadow);
         p->fillRect(body, C(CMenuXP::TextAreaColor()));
         p->fillRect(QRect(body.left(), body.top(), kIconColumn + 1, body.height()), C(CMenuXP::IconColumnColor()));
+        // The flat border is drawn here: the menu clips its frame call to the outermost ring,
+        // which is shadow on the right and bottom.
+        p->setPen(C(CMenuXP::kDarkShadow));
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(body.adjusted(0, 0, -1, -1));
         // The shadow: each pixel darkened to (93 - 5k) % of what lies below, k growing outwards.
         for (int k = 0; k < kShadow; ++k) {
             QColor shade(0, 0, 0, int(std::lround(255 * (7 + 5 * k) / 100.0)));
@@ -363,12 +368,8 @@ void CMenuXPStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, Q
         }
         return;
     }
-    if (pe == PE_FrameMenu) {
-        p->setPen(C(CMenuXP::kDarkShadow));
-        p->setBrush(Qt::NoBrush);
-        p->drawRect(opt->rect.adjusted(0, 0, -kShadow - 1, -kShadow - 1));
-        return;
-    }
+    if (pe == PE_FrameMenu)
+        return;  // drawn with the panel
     QProxyStyle::drawPrimitive(pe, opt, p, w);
 }
 

@@ -43,6 +43,24 @@ void CGallery::AddWidget(const QString& name, QWidget* w, int margin)
     Add(name, OnWhite(Grab(w), margin));
 }
 
+void CGallery::AddControl(const QString& name, QWidget* w, int margin)
+{
+    QWidget host;
+    host.setAutoFillBackground(true);
+    QPalette pal = host.palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    host.setPalette(pal);
+    QWidget* oldParent = w->parentWidget();
+    const QPoint oldPos = w->pos();
+    w->setParent(&host);
+    w->move(margin, margin);
+    host.resize(w->size() + QSize(2 * margin, 2 * margin));
+    w->show();
+    Add(name, Grab(&host));
+    w->setParent(oldParent);
+    w->move(oldPos);
+}
+
 void CGallery::Hover(QWidget* w, const QPoint& pt)
 {
     const QPointF local(pt), global(w->mapToGlobal(pt));

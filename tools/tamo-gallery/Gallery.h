@@ -19,6 +19,8 @@ public:
     void Add(const QString& name, const QImage& image) { m_shots.push_back({name, image}); }
     // The widget as shown, on a white margin so frames and shadows are visible.
     void AddWidget(const QString& name, QWidget* w, int margin = 8);
+    // A control as it sits in a white dialog: placed in a white host window and drawn there.
+    void AddControl(const QString& name, QWidget* w, int margin = 8);
     const QVector<QPair<QString, QImage>>& Shots() const { return m_shots; }
 
     // The widget's own picture (it is shown first so that it initialises and lays out).

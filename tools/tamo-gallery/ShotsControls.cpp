@@ -72,7 +72,7 @@ void ButtonShots(CGallery& g)
         b.SetDrawHelper(&skin);
         b.SizeToContent();
         s.set(b);
-        g.AddWidget(QStringLiteral("buttonext_%1").arg(QLatin1String(s.name)), &b);
+        g.AddControl(QStringLiteral("buttonext_%1").arg(QLatin1String(s.name)), &b);
     }
     // Icon placement bits.
     const struct {
@@ -89,7 +89,7 @@ void ButtonShots(CGallery& g)
         b.SetImageList(&icons);
         b.SetDrawHelper(&skin);
         b.SizeToContent();
-        g.AddWidget(QStringLiteral("buttonext_%1").arg(QLatin1String(pl.name)), &b);
+        g.AddControl(QStringLiteral("buttonext_%1").arg(QLatin1String(pl.name)), &b);
     }
 }
 
@@ -202,7 +202,7 @@ void CalendarShots(CGallery& g)
             cal.SetCurrentDate(QDate());
         for (int i = 0; i < c.pages; ++i)
             cal.PageForward();
-        g.AddWidget(QStringLiteral("minicalendar_%1").arg(QLatin1String(c.name)), &cal);
+        g.AddControl(QStringLiteral("minicalendar_%1").arg(QLatin1String(c.name)), &cal);
     }
 }
 

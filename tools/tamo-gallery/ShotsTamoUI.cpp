@@ -82,24 +82,24 @@ TAMO_GALLERY_SHOTS(TamoUI)
         push.resize(60, 22);
         push.SetDrawNormal();
         s.set(push);
-        g.AddWidget(QStringLiteral("button_push_%1").arg(QLatin1String(s.name)), &push);
+        g.AddControl(QStringLiteral("button_push_%1").arg(QLatin1String(s.name)), &push);
 
         CTamoButton link(QStringLiteral("일정"));
         link.SetDrawLink(nullptr, 0x888888, 0xFFFFFFFF);
         link.SizeToContent();
         s.set(link);
-        g.AddWidget(QStringLiteral("button_link_%1").arg(QLatin1String(s.name)), &link);
+        g.AddControl(QStringLiteral("button_link_%1").arg(QLatin1String(s.name)), &link);
     }
     {
         CTamoStatic popup;
         popup.resize(240, 90);
         popup.SetDrawPopupBkgnd(0);
-        g.AddWidget(QStringLiteral("static_popup0"), &popup);
+        g.AddControl(QStringLiteral("static_popup0"), &popup);
         CTamoStatic text(QStringLiteral("날짜 표시줄 12월 10일 (목)"), 1024, QRect(0, 0, 240, 20), nullptr);
         text.SetFont(QStringLiteral("돋움"), 11, 0x888888, 0);
-        g.AddWidget(QStringLiteral("static_text_grey"), &text);
+        g.AddControl(QStringLiteral("static_text_grey"), &text);
         CTamoStatic bold(QStringLiteral("굵은 글씨 안내문"), 1025, QRect(0, 0, 240, 20), nullptr);
         bold.SetFont(QStringLiteral("돋움"), 11, 0x555555, 1);
-        g.AddWidget(QStringLiteral("static_text_bold"), &bold);
+        g.AddControl(QStringLiteral("static_text_bold"), &bold);
     }
 }

@@ -1,5 +1,6 @@
 // tamo-gallery: writes every picture of the gallery as a PNG file into one folder.
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QTextStream>
 
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     tamo::InstallFontSubstitutes();
+    // Keep the pointer off every window so that only the pictures that ask for it are hot.
+    QCursor::setPos(-1000, -1000);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery");
     QTextStream out(stdout);
     QTextStream err(stderr);
