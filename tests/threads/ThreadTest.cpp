@@ -2,39 +2,16 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "base/Thread.h"
+#include "ThreadTestSupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// A one-way gate: work waits on it until the test opens it.
-class Gate {
-public:
-    void Open()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_bOpen = true;
-        }
-        m_changed.notify_all();
-    }
-    void Wait()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_bOpen; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bOpen = false;
-};
+using tamo::test::Gate;
 
 // Counts its runs, remembers which CThread ran it, and blocks on a gate when asked to.
 class RecordingRunnable : public IRunnable {
