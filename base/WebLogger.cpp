@@ -1,7 +1,5 @@
 #include "base/WebLogger.h"
 
-#include <thread>
-
 #include <QNetworkInterface>
 
 #include "base/HttpClient.h"
@@ -15,8 +13,10 @@ constexpr std::chrono::milliseconds kHandOverLimit{1000};
 }  // namespace
 
 CWebLogger::CWebLogger()
-    : CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat))
 {
+    // Started even when the configuration names no statistics service: the reports then fail
+    // and are dropped like any other, instead of piling up unsent.
+    (void)Start(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat));
 }
 
 CWebLogger::CWebLogger(const QString& strServiceUrl)
@@ -118,10 +118,8 @@ bool CWebLogger::GetMacAddress(QString& strMacAddress)
 
 void CWebLogger::SetWaitInterval(std::chrono::milliseconds interval)
 {
-    {
-        std::lock_guard lock(m_eventLock);
-        m_waitInterval = interval;
-    }
+    std::lock_guard lock(m_eventLock);
+    m_waitInterval = interval;
 }
 
 void CWebLogger::Run()

@@ -22,6 +22,7 @@ public:
     };
 
     // Starts at once with the statistics service's address from the service configuration.
+    // Tests and other callers that know the address give it to the second constructor.
     CWebLogger();
     // Starts at once with the given address; an empty one leaves the worker unstarted.
     explicit CWebLogger(const QString& strServiceUrl);

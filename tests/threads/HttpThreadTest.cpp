@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include <QString>
@@ -94,6 +95,8 @@ struct FetchCase {
     int nCode;
     QString strResult;
 };
+void PrintTo(const FetchCase& c, std::ostream* os) { *os << c.name; }
+
 
 class HttpThreadOutcomeTest : public HttpThreadTest,
                               public testing::WithParamInterface<FetchCase> {};

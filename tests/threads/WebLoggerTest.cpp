@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <iostream>
 #include <mutex>
+#include <ostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -169,6 +170,8 @@ struct BatchCase {
     const char* name;
     Trigger trigger;
 };
+void PrintTo(const BatchCase& c, std::ostream* os) { *os << c.name; }
+
 
 class WebLoggerBatchTest : public testing::TestWithParam<BatchCase> {};
 
@@ -248,6 +251,8 @@ struct FailureCase {
     const char* name;
     bool bErrorStatus;  // else nothing listens at the address
 };
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 
 class WebLoggerFailureTest : public testing::TestWithParam<FailureCase> {};
 
