@@ -105,6 +105,8 @@ int CTamoButton::GetState() const
 
 QSize CTamoButton::GetContentSize() const
 {
+    if (m_pPicture && !m_bPicture)
+        return m_pPicture.Size();
     const QFont f = m_draw == Draw::Link && m_linkFont ? *m_linkFont : font();
     QSize content;
     if ((m_nStyle & BS_TEXT) && !text().isEmpty()) {
@@ -116,9 +118,7 @@ QSize CTamoButton::GetContentSize() const
         const int gap = content.isEmpty() ? 0 : kIconGap;
         content = QSize(content.width() + gap + icon.width(), std::max(content.height(), icon.height()));
     }
-    if (m_pPicture && !m_bPicture)
-        content = content.expandedTo(m_pPicture.Size());
-    else if (m_draw == Draw::Normal)
+    if (m_draw == Draw::Normal)
         content += QSize(2 * kPushPadX, 2 * kPushPadY);
     return content;
 }

@@ -3,11 +3,14 @@
 #include <QImage>
 #include <QPainter>
 
+#include "base/ui/BufferDC.h"
 #include "base/ui/ButtonExt.h"
 #include "base/ui/DrawHelper.h"
 #include "base/ui/GdiConvert.h"
 #include "base/ui/GraphicsExt.h"
 #include "base/ui/ImageList.h"
+#include "tamoui/CTamoButton.h"
+#include "tamoui/CTamoStatic.h"
 
 namespace {
 
@@ -246,6 +249,76 @@ TEST(ButtonExt, CheckButtonTogglesOnClick)
     button.SetCheck(1);
     EXPECT_EQ(button.GetCheck(), 1);
     EXPECT_EQ(button.GetDrawState(), CButtonExt::StatePressed);
+}
+
+}  // namespace
+
+
+namespace {
+
+// A helper whose five states are five solid colours, 20 x 10 each.
+struct ColourStrip {
+    static constexpr QRgb kCells[5] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456, 0xFF654321};
+    CDrawHelper helper;
+    ColourStrip()
+    {
+        QImage strip(100, 10, QImage::Format_ARGB32);
+        for (int i = 0; i < 5; ++i)
+            QPainter(&strip).fillRect(i * 20, 0, 20, 10, QColor::fromRgb(kCells[i]));
+        helper.SetBitmap(strip, 5);
+    }
+};
+
+TEST(SkinnedControls, ABorrowedPictureReplacesTheSkinWhileTheFlagIsClear)
+{
+    ColourStrip pic;
+    CTamoButton button(QStringLiteral("도움말"));
+    button.resize(40, 20);
+    button.m_pPicture = &pic.helper;
+    button.m_bPicture = 0;
+    button.SizeToContent();
+    EXPECT_EQ(button.size(), QSize(20, 10)) << "sized to the picture";
+    EXPECT_EQ(button.grab().toImage().pixel(10, 5), ColourStrip::kCells[0]);
+    button.setEnabled(false);
+    EXPECT_EQ(button.grab().toImage().pixel(10, 5), ColourStrip::kCells[3]) << "state 4, disabled";
+    button.setEnabled(true);
+    button.setDown(true);
+    EXPECT_EQ(button.grab().toImage().pixel(10, 5), ColourStrip::kCells[2]) << "state 3, pressed";
+    button.m_bPicture = 1;
+    EXPECT_NE(button.grab().toImage().pixel(10, 5), ColourStrip::kCells[2]) << "flag set: own skin";
+    button.m_pPicture = nullptr;
+    EXPECT_FALSE(button.m_pPicture);
+
+    CTamoStatic frame;
+    frame.resize(20, 10);
+    frame.m_pPicture = &pic.helper;
+    EXPECT_EQ(frame.grab().toImage().pixel(3, 3), ColourStrip::kCells[0]);
+}
+
+TEST(SkinnedControls, LinkButtonSizesToItsText)
+{
+    CTamoButton link(QStringLiteral("전체"));
+    link.SetDrawLink(nullptr, 0x888888, 0xFFFFFFFF);
+    link.SizeToContent();
+    const QFontMetrics fm(link.font());
+    EXPECT_EQ(link.size(), QSize(fm.horizontalAdvance(QStringLiteral("전체")), fm.height()));
+    EXPECT_EQ(link.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(BufferDC, CopiesItsAreaToTheTargetWhenDone)
+{
+    QImage target(40, 40, QImage::Format_ARGB32);
+    target.fill(Qt::white);
+    QPainter p(&target);
+    {
+        CBufferDC buffer(&p, QRect(10, 10, 20, 20));
+        buffer->fillRect(QRect(0, 0, 40, 40), Qt::red);  // only the area lands
+        EXPECT_EQ(target.pixel(15, 15), 0xFFFFFFFFu) << "nothing before the end";
+    }
+    p.end();
+    EXPECT_EQ(target.pixel(15, 15), 0xFFFF0000u);
+    EXPECT_EQ(target.pixel(5, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(target.pixel(35, 35), 0xFFFFFFFFu);
 }
 
 }  // namespace
