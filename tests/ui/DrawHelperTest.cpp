@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 
 #include "base/ui/BufferDC.h"
 #include "base/ui/ButtonExt.h"
 #include "base/ui/DrawHelper.h"
+#include "base/ui/FontSetup.h"
 #include "base/ui/GdiConvert.h"
 #include "base/ui/GraphicsExt.h"
 #include "base/ui/ImageList.h"
@@ -319,6 +322,23 @@ TEST(BufferDC, CopiesItsAreaToTheTargetWhenDone)
     EXPECT_EQ(target.pixel(15, 15), 0xFFFF0000u);
     EXPECT_EQ(target.pixel(5, 5), 0xFFFFFFFFu);
     EXPECT_EQ(target.pixel(35, 35), 0xFFFFFFFFu);
+}
+
+}  // namespace
+
+
+namespace {
+
+TEST(FontSetup, WindowsFacesResolveToTheKoreanFace)
+{
+    tamo::InstallFontSubstitutes();
+    if (!QFontDatabase::families().contains(QStringLiteral("NanumGothic")))
+        GTEST_SKIP() << "fonts-nanum is not installed";
+    for (const QString& face : {QStringLiteral("돋움"), QStringLiteral("굴림"), QStringLiteral("Microsoft Sans Serif")}) {
+        EXPECT_TRUE(QFont::substitutes(face).contains(QStringLiteral("NanumGothic"), Qt::CaseInsensitive))
+            << QFont::substitutes(face).join(",").toStdString();
+        EXPECT_EQ(QFontInfo(QFont(face)).family(), QStringLiteral("NanumGothic")) << face.toStdString();
+    }
 }
 
 }  // namespace
