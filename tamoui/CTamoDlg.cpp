@@ -189,6 +189,11 @@ void CTamoDlg::mouseReleaseEvent(QMouseEvent* e)
 
 void CTamoDlg::keyPressEvent(QKeyEvent* e)
 {
+    if (!isWindow()) {
+        // A page or panel leaves Enter and Escape to the window that holds it.
+        e->ignore();
+        return;
+    }
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         SendCommand(IDOK);
         return;

@@ -185,6 +185,13 @@ TEST(TamoDlg, ControlsAreFoundByIdAndRouteTheirNotifications)
     QTest::mouseClick(page->GetDlgItemAs<CTamoButton>(IDOK), Qt::LeftButton);
     EXPECT_TRUE(dlg.commands.isEmpty());
     EXPECT_EQ(page->commands.value(0), qMakePair(IDOK, BN_CLICKED));
+
+    // Escape inside the page reaches the window, not the page.
+    page->commands.clear();
+    page->show();
+    QTest::keyClick(page, Qt::Key_Escape);
+    EXPECT_TRUE(page->commands.isEmpty());
+    EXPECT_EQ(dlg.commands.value(0), qMakePair(IDCANCEL, BN_CLICKED));
 }
 
 TEST(TamoDlg, TimersKeepTheirIds)
