@@ -199,6 +199,12 @@ void CMenuXP::SetXPLookNFeel(QWidget*, QMenu* pMenu, bool bOn, bool)
     }
     if (pMenu->style() != Style()) {
         pMenu->setStyle(Style());
+        // The skin's menu font, unless the caller chose one.
+        if (!pMenu->testAttribute(Qt::WA_SetFont)) {
+            QFont f(QStringLiteral("돋움"));
+            f.setPixelSize(12);
+            pMenu->setFont(f);
+        }
         // Room for the shadow along the right and bottom edges.
         pMenu->setAttribute(Qt::WA_TranslucentBackground);
         pMenu->setWindowFlag(Qt::NoDropShadowWindowHint);
