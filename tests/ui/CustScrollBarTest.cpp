@@ -207,3 +207,62 @@ TEST(CustScrollBar, DraggingTheThumbTracksAndScrollsTheListByRows)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CustScrollBar, ScrollInfoRoundTripsThroughTheBar)
+{
+    auto list = MakeList(10);
+    CCustScrollBar bar;
+    Attach(bar, *list);
+    const struct {
+        const char* name;
+        CSB_SCROLLINFO in;
+        int pos;  // the position the bar keeps
+    } rows[] = {
+        {"paged", {0, 99, 10, 45, 0}, 45},
+        {"last page", {0, 99, 10, 90, 0}, 90},
+        {"past the last page", {0, 99, 10, 95, 0}, 90},
+        {"no page", {5, 50, 0, 50, 0}, 50},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(bar.CSB_SetScrollInfo(CCustScrollBar::SB_VERT, r.in), r.pos) << r.name;
+        CSB_SCROLLINFO out;
+        ASSERT_EQ(bar.CSB_GetScrollInfo(CCustScrollBar::SB_VERT, out), 1);
+        EXPECT_EQ(out.nMin, r.in.nMin) << r.name;
+        EXPECT_EQ(out.nMax, r.in.nMax) << r.name;
+        EXPECT_EQ(out.nPage, r.in.nPage) << r.name;
+        EXPECT_EQ(bar.CSB_GetScrollPos(CCustScrollBar::SB_VERT), r.pos) << r.name;
+        int mn = -1, mx = -1;
+        ASSERT_EQ(bar.CSB_GetScrollRange(CCustScrollBar::SB_VERT, mn, mx), 1);
+        EXPECT_EQ(mn, r.in.nMin);
+        EXPECT_EQ(mx, r.in.nMax);
+    }
+    EXPECT_EQ(bar.CSB_SetScrollPos(CCustScrollBar::SB_VERT, 7), 50) << "answers the old position";
+    EXPECT_EQ(bar.CSB_EnableScrollBar(CCustScrollBar::SB_VERT, CCustScrollBar::ESB_DISABLE_LTUP |
+                                                                     CCustScrollBar::ESB_DISABLE_RTDN), 1);
+    EXPECT_FALSE(bar.GetBarWidget(CCustScrollBar::SB_VERT)->GetLayout().bThumb) << "both arrows off: inactive";
+    EXPECT_EQ(bar.SetThumbAlways(CCustScrollBar::SB_VERT, true), 1);
+    EXPECT_TRUE(bar.GetBarWidget(CCustScrollBar::SB_VERT)->GetLayout().bThumb) << "unless the thumb is always shown";
+
+    CCustScrollBar none;
+    CSB_SCROLLINFO out;
+    EXPECT_EQ(none.CSB_GetScrollInfo(CCustScrollBar::SB_VERT, out), 0);
+    EXPECT_EQ(none.IsScrollEnabled(), 0);
+}
+
+TEST(CustScrollBar, ABarOutlivingItsOwnerKeepsWorking)
+{
+    auto list = MakeList(100);
+    auto bar = std::make_unique<CCustScrollBar>();
+    Attach(*bar, *list);
+    CCustScrollBarWidget* v = bar->GetBarWidget(CCustScrollBar::SB_VERT);
+    bar.reset();
+    const QPoint down(6, v->height() - 4);
+    Mouse(v, QEvent::MouseButtonPress, down, Qt::LeftButton);
+    Mouse(v, QEvent::MouseButtonRelease, down, Qt::NoButton);
+    EXPECT_EQ(v->value(), 1);
+    EXPECT_FALSE(v->grab().isNull());
+}
+
+}  // namespace
