@@ -394,7 +394,17 @@ int CMarkupSTL::x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool b
             nScan = int(found + end.size());
             continue;
         }
-        const size_t gt = doc.find('>', size_t(token.nNext));
+        // The start tag ends at the first ">" outside a quoted value.
+        size_t gt = size_t(token.nNext);
+        for (;;) {
+            gt = doc.find_first_of("\">", gt);
+            if (gt == std::string_view::npos || doc[gt] == '>')
+                break;
+            gt = doc.find('"', gt + 1);
+            if (gt == std::string_view::npos)
+                break;
+            ++gt;
+        }
         if (gt == std::string_view::npos) {
             m_strError = "End of tag not found";
             return -1;

@@ -41,6 +41,7 @@ const ParseCase kParseCases[] = {
     {"AbruptEndBlanks", "<a></a>< \r\n", true, ""},  // text after the root is not looked at
     {"QuotedTag", "<\"a\">", false, "Tag starts with quote"},
     {"StartTagOpen", "<a", false, "End of tag not found"},
+    {"StartTagOpenQuote", "<a x=\">\"", false, "End of tag not found"},
     {"CommentOpen", "<!-- x", false, "End of tag not found"},
     {"PiOpen", "<?xml ", false, "End of tag not found"},
     {"CDataOpen", "<a><![CDATA[x</a>", false, "End of tag not found"},
@@ -283,6 +284,7 @@ TEST(MarkupAttribTest, Values)
         {"<e b=\"1\" a/>", "a", ""},
         {"<e a=\"1\"></e>", "e", ""},
         {"<e a=\"\"/>", "a", ""},
+        {"<e a=\"x>y\" b=\"/>\"/>", "b", "/>"},  // ">" inside a value doesn't end the tag
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag);
