@@ -1,6 +1,7 @@
 #include "base/MarkupSTL.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -9,19 +10,25 @@
 
 namespace {
 
+// Character classes of the tokenizer, looked up rather than compared one by one.
+enum : unsigned char { kSpace = 1, kDelimiter = 2 };
+constexpr auto kClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (const char c : std::string_view(" \t\n\r"))
+        classes[(unsigned char)c] = kSpace;
+    for (const char c : std::string_view("<>=\\/?!"))
+        classes[(unsigned char)c] = kDelimiter;
+    return classes;
+}();
+
 bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return kClasses[(unsigned char)c] == kSpace;
 }
 
 bool IsDelimiter(char c)
 {
-    switch (c) {
-    case '<': case '>': case '=': case '\\': case '/': case '?': case '!':
-        return true;
-    default:
-        return false;
-    }
+    return kClasses[(unsigned char)c] == kDelimiter;
 }
 
 // One token of the document: a quoted string, a single delimiter, or a run of other
@@ -58,7 +65,7 @@ struct Token {
             nR = nNext = n + 1;
             return true;
         }
-        while (n < nLen && !IsSpace(doc[n]) && !IsDelimiter(doc[n]))
+        while (n < nLen && !kClasses[(unsigned char)doc[n]])
             ++n;
         nR = nNext = n;
         return true;
@@ -172,9 +179,41 @@ std::string Utf8ToAnsi(std::string_view utf8)
     return std::string(ansi.constData(), size_t(ansi.size()));
 }
 
-bool HasHighBytes(std::string_view text)
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF) converts to
+// itself through UTF-16 and back, so only other text needs the round trip.
+bool IsWellFormedUtf8(std::string_view text)
 {
-    return std::any_of(text.begin(), text.end(), [](char c) { return (unsigned char)c >= 0x80; });
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int nMore;
+        unsigned min;
+        if (c >= 0xC2 && c <= 0xDF)
+            nMore = 1, min = 0x80;
+        else if (c >= 0xE0 && c <= 0xEF)
+            nMore = 2, min = 0x800;
+        else if (c >= 0xF0 && c <= 0xF4)
+            nMore = 3, min = 0x10000;
+        else
+            return false;
+        if (end - p <= nMore)
+            return false;
+        unsigned cp = c & (0x3F >> nMore);
+        for (int i = 1; i <= nMore; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (p[i] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
+            return false;
+        p += nMore + 1;
+    }
+    return true;
 }
 
 }  // namespace
@@ -637,7 +676,7 @@ std::string CMarkupSTL::x_TextFromDoc(int nLeft, int nRight) const
             ++n;
         }
     }
-    if (m_bUTF8 && HasHighBytes(out))
+    if (m_bUTF8 && !IsWellFormedUtf8(out))
         return Utf8ToAnsi(out);
     return out;
 }
