@@ -860,6 +860,14 @@ void CMarkupSTL::x_Link(int iPos, int iParent, int iAfter, int iBefore)
     }
 }
 
+// What replaces the "/>" of an empty element that gets content: ">", or " >" when another "/"
+// stands before it (as in '<a x=1 //>'), which would make the tag read as empty again.
+std::string CMarkupSTL::x_StartTagClose(int iPos) const
+{
+    const int nSlash = m_aPos[iPos].nEndL;
+    return nSlash > 0 && m_strDoc[size_t(nSlash) - 1] == '/' ? " >" : ">";
+}
+
 // '<a x="1"/>' becomes '<a x="1">', a line break and '</a>'.
 bool CMarkupSTL::x_ExpandEmpty(int iPos)
 {
@@ -867,15 +875,16 @@ bool CMarkupSTL::x_ExpandEmpty(int iPos)
     if (!e.IsEmptyElement())
         return true;
     const std::string strName = x_GetTagName(iPos);
-    const std::string strNew = ">\r\n</" + strName + ">";
+    const std::string strClose = x_StartTagClose(iPos);
+    const std::string strNew = strClose + "\r\n</" + strName + ">";
     if (!x_CanGrowBy((long long)strNew.size()))
         return false;
     const int nSlash = e.nEndL;
     x_DocChange(nSlash, 2, strNew);
     x_Adjust(iPos, int(strNew.size()) - 2, true);
     ElemPos& expanded = m_aPos[iPos];
-    expanded.nStartR = nSlash;
-    expanded.nEndL = nSlash + 3;
+    expanded.nStartR = nSlash + int(strClose.size()) - 1;
+    expanded.nEndL = expanded.nStartR + 3;
     expanded.nEndR = expanded.nEndL + int(strName.size()) + 2;
     return true;
 }
@@ -1157,12 +1166,13 @@ bool CMarkupSTL::x_SetData(int iPos, const char* szData, bool bCDATA)
         if (strText.empty())
             return true;
         const std::string strName = x_GetTagName(iPos);
-        const std::string strNew = ">" + strText + "</" + strName + ">";
+        const std::string strClose = x_StartTagClose(iPos);
+        const std::string strNew = strClose + strText + "</" + strName + ">";
         x_DocChange(e.nEndL, 2, strNew);
         x_Adjust(iPos, int(strNew.size()) - 2, true);
         ElemPos& filled = m_aPos[iPos];
-        filled.nStartR = e.nEndL;
-        filled.nEndL = e.nEndL + 1 + int(strText.size());
+        filled.nStartR = e.nEndL + int(strClose.size()) - 1;
+        filled.nEndL = filled.nStartR + 1 + int(strText.size());
         filled.nEndR = filled.nEndL + int(strName.size()) + 2;
         return true;
     }

@@ -136,6 +136,7 @@ private:
     void x_Adjust(int iPos, int nShift, bool bOwnEnd);
     int x_PrevSibling(int iPos) const;
     void x_Link(int iPos, int iParent, int iAfter, int iBefore);
+    std::string x_StartTagClose(int iPos) const;
     bool x_ExpandEmpty(int iPos);
     int x_InsertionPoint(int iParent, int iChild, bool bInsert, int& iAfter, int& iBefore);
     bool x_AddElem(const char* szName, const char* szData, bool bChild, bool bInsert);

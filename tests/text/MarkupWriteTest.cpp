@@ -128,6 +128,22 @@ TEST(MarkupWriteTest, ChildOfEmptyElementExpandsIt)
     ExpectConsistent(xml);
 }
 
+TEST(MarkupWriteTest, EmptyTagEndingInTwoSlashes)
+{
+    // Found by fuzzing: '<a x=1 //>' reads as empty; giving it content must not leave a
+    // "/" before the ">" of its start tag.
+    CMarkupSTL xml("<r><a x=1 //><b//></r>");
+    ASSERT_TRUE(xml.FindChildElem("a"));
+    ASSERT_TRUE(xml.SetChildData("t"));
+    EXPECT_EQ(xml.GetChildData(), "t");
+    ExpectConsistent(xml);
+    ASSERT_TRUE(xml.FindChildElem("b"));
+    ASSERT_TRUE(xml.IntoElem());
+    ASSERT_TRUE(xml.AddChildElem("c"));
+    ExpectConsistent(xml);
+    EXPECT_EQ(xml.GetDoc(), "<r><a x=1 / >t</a><b/ >\r\n<c/>\r\n</b></r>");
+}
+
 TEST(MarkupWriteTest, Attributes)
 {
     CMarkupSTL xml("<r>\r\n<e/>\r\n<f  x=\"1\" >t<g/></f>\r\n</r>");
