@@ -1,5 +1,7 @@
 #include "base/TimeExt.h"
 
+#include "base/HttpClient.h"
+
 #include <chrono>
 #include <climits>
 #include <ctime>
@@ -303,13 +305,6 @@ void CTimeExt::GetCurrentFileTime(FILETIME& fileTime)
 
 void CTimeExt::ParseToArray(const QString& strText, const QString& strDelimiters, QStringList& arr)
 {
-    arr.clear();
-    qsizetype nStart = 0;
-    for (qsizetype i = 0; i <= strText.size(); ++i) {
-        if (i == strText.size() || strDelimiters.contains(strText[i])) {
-            if (i > nStart)
-                arr.append(strText.mid(nStart, i - nStart));
-            nStart = i + 1;
-        }
-    }
+    QString strCopy = strText;  // the splitter works in place
+    ParseStringToArray(strCopy, strDelimiters, arr);
 }
