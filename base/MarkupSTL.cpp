@@ -436,8 +436,13 @@ int CMarkupSTL::x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool b
         // The start tag ends at the first ">" outside a quoted value.
         size_t gt = size_t(token.nNext);
         for (;;) {
-            gt = doc.find_first_of("\">", gt);
-            if (gt == std::string_view::npos || doc[gt] == '>')
+            while (gt < doc.size() && doc[gt] != '>' && doc[gt] != '"')
+                ++gt;
+            if (gt >= doc.size()) {
+                gt = std::string_view::npos;
+                break;
+            }
+            if (doc[gt] == '>')
                 break;
             gt = doc.find('"', gt + 1);
             if (gt == std::string_view::npos)
