@@ -352,6 +352,17 @@ bool StoreDb::LoadProps(ObjectId id, PropMap& out)
 HRESULT StoreDb::SaveMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
                              const std::set<ULONG>& deleted)
 {
+    const bool created = id == 0;
+    const HRESULT hr = WriteMessage(id, store, parent, changed, deleted);
+    // Sinks hear of the save after the lock is given up, so they may call back into the store.
+    if (SUCCEEDED(hr))
+        Notify(store, created ? fnevObjectCreated : fnevObjectModified, id, parent);
+    return hr;
+}
+
+HRESULT StoreDb::WriteMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
+                              const std::set<ULONG>& deleted)
+{
     std::lock_guard lock(m_mutex);
     if (!Exec("BEGIN IMMEDIATE"))
         return MAPI_E_BUSY;
@@ -387,9 +398,7 @@ HRESULT StoreDb::SaveMessage(ObjectId& id, ObjectId store, ObjectId parent, cons
     }
     if (!Exec("COMMIT"))
         return rollback(MAPI_E_DISK_ERROR);
-    const bool created = id == 0;
     id = target;
-    Notify(store, created ? fnevObjectCreated : fnevObjectModified, target, parent);
     return S_OK;
 }
 

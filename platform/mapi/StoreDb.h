@@ -85,6 +85,8 @@ private:
     sqlite3_stmt* Prepare(const char* sql);
     bool Exec(const char* sql);
     bool ReadUid();
+    HRESULT WriteMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
+                         const std::set<ULONG>& deleted);
 
     sqlite3* m_db = nullptr;
     std::map<const char*, sqlite3_stmt*> m_statements;
