@@ -271,6 +271,6 @@ bool CMAPIEx::GetNamedProp(IMessage* pMsg, ULONG ulTag, bool bNamed, int nSet, Q
         return false;
     // The task dates are told apart by their named id, so the formatter gets the asked-for tag.
     const bool taskDate = bNamed && nSet == PROPSET_TASK;
-    CMAPISync::InterpretProp(value.get(), strValue, nullptr, taskDate ? ulTag : value->ulPropTag);
+    CMAPISync::InterpretProp(value.get(), strValue, nullptr, taskDate ? ulTag : 0);
     return true;
 }

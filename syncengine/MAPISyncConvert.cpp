@@ -188,7 +188,9 @@ QString CMAPISync::ReverseHexString(const QString& strHex)
 ULONG CMAPISync::HexStringToLong(const QString& strHex)
 {
     const QByteArray text = ReverseHexString(strHex).toLatin1();
-    return static_cast<ULONG>(std::strtoul(text.constData(), nullptr, 16));
+    // Saturates like a 32-bit strtoul: unsigned long is wider here.
+    const unsigned long long value = std::strtoull(text.constData(), nullptr, 16);
+    return value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<ULONG>(value);
 }
 
 WCHAR* CMAPISync::CharToWChar(const char* pszText)
