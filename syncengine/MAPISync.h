@@ -36,7 +36,7 @@ public:
     // "PcKey" of the settings table into m_strPCKey; -1 when it is empty or "null", else 1.
     int GetPCKey();
 
-    // The item store (Part of the walk operations below).
+    // The item store, walked from the service lists.
     unsigned GetParserCount(bool bTodo) const;
     // Throw CSyncParserException for an empty list, a null position, or before InitMapi.
     POSITION GetParserHeadPosition(bool bTodo, bool bUnused = false);

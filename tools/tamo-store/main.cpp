@@ -8,7 +8,7 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
-#include "ItemSpec.h"
+#include "ItemValues.h"
 #include "PropertyPrinter.h"
 #include "platform/mapi/MapiStoreFile.h"
 #include "syncengine/MAPISync.h"
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     }
 
     if (command == "add" || command == "set") {
-        QJsonObject spec;
+        QJsonObject values;
         if (parser.isSet(json)) {
             QFile file;
             const bool opened = parser.value(json) == "-" ? file.open(stdin, QIODevice::ReadOnly)
@@ -140,20 +140,20 @@ int main(int argc, char** argv)
             const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
             if (!doc.isObject())
                 return Fail("not a JSON object: " + error.errorString());
-            spec = doc.object();
+            values = doc.object();
         }
         const std::pair<const QCommandLineOption*, const char*> texts[] = {
             {&subject, "subject"}, {&body, "body"}, {&due, "due"}, {&start, "start"},
             {&end, "end"}, {&uid, "uid"}, {&modified, "modified"}};
         for (const auto& [option, key] : texts)
             if (parser.isSet(*option))
-                spec[key] = parser.value(*option);
+                values[key] = parser.value(*option);
         if (parser.isSet(complete))
-            spec["complete"] = true;
+            values["complete"] = true;
         if (parser.isSet(allDay))
-            spec["allDay"] = true;
+            values["allDay"] = true;
         if (parser.isSet(importance))
-            spec["importance"] = parser.value(importance).toInt();
+            values["importance"] = parser.value(importance).toInt();
 
         CMAPIMessage message;
         IMessage* msg = nullptr;
@@ -177,7 +177,7 @@ int main(int argc, char** argv)
                        : ItemKind::Task;
         }
         QString error;
-        if (!ApplyItemSpec(message.GetMessageW(), kind, spec, command == "add", &error))
+        if (!ApplyItemValues(message.GetMessageW(), kind, values, command == "add", &error))
             return Fail(error);
         if (FAILED(message.GetMessageW()->SaveChanges(KEEP_OPEN_READWRITE)))
             return Fail("the save failed");

@@ -1,4 +1,4 @@
-#include "ItemSpec.h"
+#include "ItemValues.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -143,7 +143,7 @@ QByteArray VCalGlobalId(const QString& uid)
 
 }  // namespace
 
-bool ApplyItemSpec(IMessage* msg, ItemKind kind, const QJsonObject& spec, bool isNew, QString* error)
+bool ApplyItemValues(IMessage* msg, ItemKind kind, const QJsonObject& values, bool isNew, QString* error)
 {
     const bool task = kind == ItemKind::Task;
     auto named = [&](int set, ULONG id, ULONG type) {
@@ -170,41 +170,41 @@ bool ApplyItemSpec(IMessage* msg, ItemKind kind, const QJsonObject& spec, bool i
         {"reminderMinutes", [&] { return named(PROPSET_COMMON, 0x8501, PT_LONG); }},
         {"reminder", [&] { return named(PROPSET_COMMON, 0x8502, PT_SYSTIME); }},
     };
-    if (isNew && !spec.contains("class")) {
+    if (isNew && !values.contains("class")) {
         if (!SetValue(msg, PR_MESSAGE_CLASS_W, task ? "IPM.Task" : "IPM.Appointment", error))
             return false;
     }
     for (const Simple& s : simple) {
-        if (!spec.contains(s.key))
+        if (!values.contains(s.key))
             continue;
         const ULONG tag = s.tag();
-        if (!tag || !SetValue(msg, tag, spec.value(s.key), error))
+        if (!tag || !SetValue(msg, tag, values.value(s.key), error))
             return error->isEmpty() ? (*error = QStringLiteral("can't write ") + s.key, false) : false;
     }
-    if (spec.contains("reminder") || spec.contains("reminderMinutes")) {
+    if (values.contains("reminder") || values.contains("reminderMinutes")) {
         if (!SetValue(msg, named(PROPSET_COMMON, 0x8503, PT_BOOLEAN), true, error))
             return false;
     }
-    if (spec.contains("start") && spec.contains("end")) {
-        const auto start = ParseTime(spec.value("start").toString());
-        const auto end = ParseTime(spec.value("end").toString());
+    if (values.contains("start") && values.contains("end")) {
+        const auto start = ParseTime(values.value("start").toString());
+        const auto end = ParseTime(values.value("end").toString());
         if (start && end) {
             const double minutes = (oledate::FromFileTime(*end) - oledate::FromFileTime(*start)) * 1440.0;
             if (!SetValue(msg, named(PROPSET_APPOINTMENT, 0x8213, PT_LONG), qRound(minutes), error))
                 return false;
         }
     }
-    if (spec.contains("uid")) {
-        const QByteArray blob = VCalGlobalId(spec.value("uid").toString());
+    if (values.contains("uid")) {
+        const QByteArray blob = VCalGlobalId(values.value("uid").toString());
         CMAPIEx::SetNamedProp(msg, PROPSET_MEETING, 0x0003, reinterpret_cast<const BYTE*>(blob.constData()),
                               static_cast<ULONG>(blob.size()));
     }
-    if (spec.contains("keywords")) {
+    if (values.contains("keywords")) {
         const ULONG tag = Named(msg, &PS_PUBLIC_STRINGS, MNID_STRING, 0, "Keywords", PT_MV_UNICODE);
-        if (!tag || !SetValue(msg, tag, spec.value("keywords"), error))
+        if (!tag || !SetValue(msg, tag, values.value("keywords"), error))
             return false;
     }
-    for (const QJsonValue& entry : spec.value("props").toArray()) {
+    for (const QJsonValue& entry : values.value("props").toArray()) {
         const QJsonObject p = entry.toObject();
         ULONG tag = 0;
         if (p.contains("tag")) {

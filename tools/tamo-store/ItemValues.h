@@ -19,5 +19,5 @@
 
 enum class ItemKind { Task, Appointment };
 
-// Writes every key of spec into msg; false with a reason for a value it can't use.
-bool ApplyItemSpec(IMessage* msg, ItemKind kind, const QJsonObject& spec, bool isNew, QString* error);
+// Writes every key of values into msg; false with a reason for a value it can't use.
+bool ApplyItemValues(IMessage* msg, ItemKind kind, const QJsonObject& values, bool isNew, QString* error);
