@@ -1,6 +1,8 @@
 // The sync log with real files: switching on, level filter, labels, date change and rotation.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -153,4 +155,23 @@ TEST_F(SyncLogTest, AFullFileIsMovedAsideAndNeverOverAnOlderOne)
     EXPECT_EQ(QFileInfo(file + ".0001").size(), synclog::kDefaultLimit);
     EXPECT_GE(QFileInfo(file + ".0002").size(), synclog::kDefaultLimit);
     EXPECT_TRUE(ReadFile(file).endsWith("second rotation\n"));
+}
+
+TEST_F(SyncLogTest, LinesFromSeveralThreadsStayWhole)
+{
+    QDir().mkpath(LogFolder());
+    ASSERT_TRUE(CSyncLog::Instance().Start(LogFolder(), "AgendaPane", 0, synclog::kLog));
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([t] {
+            for (int i = 0; i < 500; ++i)
+                SYNCLOG(synclog::kLog, "writer %d line %d of a longer text so that lines could interleave\n", t, i);
+        });
+    for (std::thread& w : writers)
+        w.join();
+    const QList<QByteArray> lines = ReadFile(CSyncLog::Instance().CurrentFile()).split('\n');
+    ASSERT_EQ(lines.size(), 2001);
+    const QRegularExpression whole(R"(^\d\d:\d\d:\d\d \d{5}\.\d{5}> LOG    :writer \d line \d+ of a longer text so that lines could interleave$)");
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_TRUE(whole.match(QString::fromLatin1(lines[i])).hasMatch()) << lines[i].constData();
 }
