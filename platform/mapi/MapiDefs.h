@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/WinTypes.h"  // DWORD, FILETIME, SYSTEMTIME
+
 using ULONG = std::uint32_t;
 using LONG = std::int32_t;
 using ULONG_PTR = std::uintptr_t;
@@ -55,10 +57,6 @@ inline bool operator==(const GUID& a, const GUID& b)
     return true;
 }
 
-struct FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-};
 using LPFILETIME = FILETIME*;
 
 union LARGE_INTEGER {
