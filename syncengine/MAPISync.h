@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include "platform/WinTypes.h"
@@ -74,6 +75,41 @@ public:
     static QByteArray ToLogText(const QString& strText);
     static void FileTimeToString(const FILETIME* pTime, QString& strText, QString* pstrSecond);
     static void FileTimeToString2(const FILETIME* pTime, QString& strText, QString* pstrSecond);
+
+    // Appointments
+    // The service's event export of m_lCalendarID from the sync range on, into the service event
+    // list. 1, or -1.
+    int ReadAppointment();
+    // One Outlook appointment as an Outlook event item, appended to the Outlook event list. 1.
+    int ReadAppointOutlook(CMAPIMessage& message);
+    // The Calendar folder's appointments inside the sync range into the Outlook event list.
+    int SyncAppointInit(CSyncCallback* pCallback);
+    // Creates on each side what only the other has; -3 when a creation on the service got an
+    // answer that could not be used (the pass still goes on).
+    int SyncAppointment(CSyncCallback* pCallback);
+    // Settles one pair: 0 keep both, 1 the service version wins, 2 the Outlook version wins.
+    int SyncAppointConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback);
+    // Decides the current pair by the last sync times: 1 both changed (the caller asks), else 0.
+    int SyncAppointConflictInit(const QString& strUID);
+    // True when recorded sync times exist and neither side of the current pair changed since.
+    bool IsAppointPairUnchanged() const;
+    int SaveOutlookAppoint(IMessage* pMsg, bool bFlag);
+    int ModifyOutlookAppoint(IMessage* pMsg);
+    // 0 created, -1 failure, -2 the service answered but the answer can't be used.
+    int SaveTamoAppoint();
+    int ModifyTamoAppoint(const QString& strXID);
+    static ULONG ConvertRecurrenceDateToMinutes(const SYSTEMTIME& st);
+    static SYSTEMTIME ConvertRecurrenceMinutesToDate(ULONG ulMinutes);
+    // The UID an appointment's global object id carries; empty without one.
+    static QString AppointUIDFromGlobalID(const SBinary* pGlobalID);
+    // The global object id that carries a UID (a global object id in hex is taken as it is).
+    static QByteArray AppointGlobalIDBlob(const QString& identity);
+    // The quoted "uid" of the service's creation answer; empty when missing or cut off.
+    static QString UIDFromCreationAnswer(const QString& answer);
+    // Walks the current contents table into m_pAppointIndex; false when cancelled.
+    bool BuildAppointIndex(CSyncCallback* pCallback);
+    // UID -> entry id of the Calendar folder's first message with it, built once per run.
+    std::shared_ptr<QHash<QString, QByteArray>> m_pAppointIndex;
 
     // The item store itself, for the sync passes; null before InitMapi.
     CSyncParser* Parser() const { return m_pParser.get(); }

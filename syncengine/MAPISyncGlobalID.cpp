@@ -12,6 +12,27 @@ const QString kVCalTemplate = QStringLiteral(
 constexpr ULONG kGlobalObjectId = 0x0003;
 }  // namespace
 
+QByteArray CMAPISync::AppointGlobalIDBlob(const QString& identity)
+{
+    QByteArray blob;
+    if (identity.size() == 112 && identity.startsWith(kGlobalIdPrefix)) {
+        ULONG n = 56;
+        blob.resize(56);
+        if (!HexStringToBinary(identity, reinterpret_cast<BYTE*>(blob.data()), &n))
+            blob.clear();
+    }
+    if (blob.isEmpty()) {
+        ULONG n = 52;
+        blob.resize(52);
+        HexStringToBinary(kVCalTemplate, reinterpret_cast<BYTE*>(blob.data()), &n);
+        // The UID's bytes in the ANSI code page and a terminating zero; the size word stays 0x40
+        // whatever the length, as Outlook's readers of this form expect.
+        blob += platform::textcodec::ToAnsi(identity);
+        blob += '\0';
+    }
+    return blob;
+}
+
 int CMAPISync::PutAppointGlobalID(const QString& strEntryID, const QString& strUID)
 {
     if (!m_outlook.OpenSpecialFolder(PR_IPM_APPOINTMENT_ENTRYID) || !m_outlook.GetContents()) {
@@ -31,22 +52,7 @@ int CMAPISync::PutAppointGlobalID(const QString& strEntryID, const QString& strU
     if (identity.isEmpty() && m_pParser)
         identity = m_pParser->Text(CSyncParser::ServiceEvents, u"UID");
 
-    QByteArray blob;
-    if (identity.size() == 112 && identity.startsWith(kGlobalIdPrefix)) {
-        ULONG n = 56;
-        blob.resize(56);
-        if (!HexStringToBinary(identity, reinterpret_cast<BYTE*>(blob.data()), &n))
-            blob.clear();
-    }
-    if (blob.isEmpty()) {
-        ULONG n = 52;
-        blob.resize(52);
-        HexStringToBinary(kVCalTemplate, reinterpret_cast<BYTE*>(blob.data()), &n);
-        // The UID's bytes in the ANSI code page and a terminating zero; the size word stays 0x40
-        // whatever the length, as Outlook's readers of this form expect.
-        blob += platform::textcodec::ToAnsi(identity);
-        blob += '\0';
-    }
+    const QByteArray blob = AppointGlobalIDBlob(identity);
     CMAPIEx::SetNamedProp(message.GetMessageW(), PROPSET_MEETING, kGlobalObjectId,
                           reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
     message.GetMessageW()->SaveChanges(KEEP_OPEN_READWRITE);
