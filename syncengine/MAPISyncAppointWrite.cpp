@@ -45,9 +45,9 @@ void FillOutlookAppoint(IMessage* msg, const CSyncParser& parser)
     }
     CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, PROP_ID(kAllDay), allDay);
     if (start != 0)
-        SetTime(msg, PROPSET_APPOINTMENT, kStart, start - kSeoulShiftDays);
+        SetTime(msg, kStart, PROPSET_APPOINTMENT, start - kSeoulShiftDays);
     if (end != 0)
-        SetTime(msg, PROPSET_APPOINTMENT, kEnd, end - kSeoulShiftDays);
+        SetTime(msg, kEnd, PROPSET_APPOINTMENT, end - kSeoulShiftDays);
     const int minutes = start != 0 && end >= start ? static_cast<int>(std::lround((end - start) * 1440)) : 0;
     // Outlook keeps the length beside the times; the reading side takes repeat lengths from it.
     CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, PROP_ID(kDuration), static_cast<LONG>(minutes));
@@ -66,7 +66,7 @@ void FillOutlookAppoint(IMessage* msg, const CSyncParser& parser)
             const QDate clip = r.clipEnd.isValid() ? r.clipEnd : QDate(4500, 8, 31);
             const QTime at = r.clipEnd.isValid() ? QTime(0, 0) : QTime(23, 59);
             if (const auto d = DateTimeToOle(QDateTime(clip, at, Qt::UTC)))
-                SetTime(msg, PROPSET_APPOINTMENT, kClipEnd, *d);
+                SetTime(msg, kClipEnd, PROPSET_APPOINTMENT, *d);
         }
     }
 
@@ -79,7 +79,7 @@ void FillOutlookAppoint(IMessage* msg, const CSyncParser& parser)
         const QString digits = trigger.mid(3).section(u'S', 0, 0);
         const long seconds = digits.toLong();
         CMAPIEx::SetNamedProp(msg, PROPSET_COMMON, PROP_ID(kReminderDelta), static_cast<LONG>(seconds / 60));
-        SetTime(msg, PROPSET_COMMON, kReminderTime, start - kSeoulShiftDays);
+        SetTime(msg, kReminderTime, PROPSET_COMMON, start - kSeoulShiftDays);
     }
 }
 
