@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include "base/ServiceEndpoints.h"
 #include "service/ServiceXml.h"
 
 namespace tamo::service {
@@ -62,12 +63,13 @@ bool CTamoService::Open()
     m_server->set_read_timeout(std::chrono::seconds(10));
     m_server->set_write_timeout(std::chrono::seconds(30));
     // Answers the routes left without a body of their own (unknown paths, refused bodies).
-    m_server->set_error_handler([this](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty())
-            return httplib::Server::HandlerResponse::Unhandled;
-        ErrorPage(res, res.status, res.status == 413 ? "request body too large" : "no such page");
-        return httplib::Server::HandlerResponse::Handled;
-    });
+    m_server->set_error_handler(
+        httplib::Server::HandlerWithResponse([this](const httplib::Request&, httplib::Response& res) {
+            if (!res.body.empty())
+                return httplib::Server::HandlerResponse::Unhandled;
+            ErrorPage(res, res.status, res.status == 413 ? "request body too large" : "no such page");
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     Routes();
     return true;
 }
@@ -109,6 +111,16 @@ std::string CTamoService::BaseUrl() const
 {
     const std::string host = m_options.host == "0.0.0.0" ? "127.0.0.1" : m_options.host;
     return "http://" + host + ":" + std::to_string(m_port);
+}
+
+bool CTamoService::WriteConfig(const std::string& path) const
+{
+    std::array<QString, size_t(Service::Count)> bases;
+    bases.fill(QString::fromStdString(BaseUrl()));
+    const QByteArray salt(reinterpret_cast<const char*>(m_cipher->GetSalt().data()), 16);
+    const QByteArray iv(reinterpret_cast<const char*>(m_cipher->GetInitVector().data()), 8);
+    return CServiceConfig::Write(QString::fromStdString(path), bases, salt, iv,
+                                 QString::fromStdString(m_options.mailDomain));
 }
 
 void CTamoService::On(const char* method, const char* pattern, Handler handler)

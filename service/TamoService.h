@@ -33,6 +33,7 @@ struct SServiceOptions {
     std::string cipherSaltHex = "3C6E0B8A9F12D4577A1B2C3D4E5F6071";
     std::string cipherIvHex = "A1B2C3D4E5F60718";
     std::size_t maxBodyBytes = 1024 * 1024;  // larger request bodies are refused with 413
+    std::string mailDomain = "calendar.tamo";  // domain of the to-do identities
 };
 
 // The stand-in for the outside web services of the desktop calendar: sign-in, session refresh
@@ -62,6 +63,9 @@ public:
     // "http://<host>:<port>"
     std::string BaseUrl() const;
     const std::string& LastError() const { return m_lastError; }
+    // Writes the client's service configuration: every service at BaseUrl(), the cipher's salt
+    // and IV, the mail domain. Call after Bind().
+    [[nodiscard]] bool WriteConfig(const std::string& path) const;
     const SServiceOptions& Options() const { return m_options; }
 
     CServiceClock& Clock() { return m_clock; }
