@@ -98,7 +98,9 @@ void CTamoService::SetSessionCookies(httplib::Response& res, const SSession& ses
 void CTamoService::SignInCheck(const httplib::Request& req, httplib::Response& res)
 {
     const CFormFields query = CFormFields::FromTarget(req.target);
-    const std::string id = Lower(query.Value("id"));
+    // The password is scrambled with the ID as sent; accounts are found by the ID in lower case.
+    const std::string sentId = query.Value("id");
+    const std::string id = Lower(sentId);
     const std::string pw = query.Value("pw");
     const std::string findUrl = BaseUrl() + "/findid/html/index.html";
 
@@ -110,7 +112,7 @@ void CTamoService::SignInCheck(const httplib::Request& req, httplib::Response& r
     } else if (!account) {
         LoginError(body, kErrorUnknownId, findUrl);
     } else {
-        const QString password = m_cipher->DecryptFromHex(QString::fromStdString(id), QString::fromStdString(pw));
+        const QString password = m_cipher->DecryptFromHex(QString::fromStdString(sentId), QString::fromStdString(pw));
         if (password.isEmpty() || password.toStdString() != account->password) {
             LoginError(body, kErrorWrongPassword, findUrl);
         } else {
