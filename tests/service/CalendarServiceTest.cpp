@@ -129,11 +129,14 @@ TEST_F(CalendarServiceTest, PcKeyIsGivenOnceAndKept)
 
 TEST_F(CalendarServiceTest, ServerTimeIsTheServiceClock)
 {
+    // Moving the clock by more than the idle time ends the session: sign in on the new time.
     h.Service().Clock().SetNow({QDate(2007, 11, 21), 9 * 3600 + 30 * 60, true});
+    ASSERT_TRUE(h.SignInDemo());
     const std::string time = Xml("/sync/server_time").ChildText("time");
     ASSERT_EQ(time.size(), 15u) << time;
     EXPECT_EQ(time.substr(0, 13), "20071121T0930");
     h.Service().Clock().SetNow({QDate(2007, 12, 31), 23 * 3600 + 58 * 60, true});
+    ASSERT_TRUE(h.SignInDemo());
     h.Service().Clock().Advance(300);
     EXPECT_EQ(Xml("/sync/server_time").ChildText("time").substr(0, 11), "20080101T00");
 }
