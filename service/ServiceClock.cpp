@@ -4,7 +4,20 @@
 
 namespace tamo::service {
 
-std::int64_t CServiceClock::NowEpoch() const { return QDateTime::currentSecsSinceEpoch() + m_offset.load(); }
+namespace {
+
+std::int64_t EpochOfWall(const SWallTime& wall)
+{
+    return ToDateTime(wall).toSecsSinceEpoch() - CServiceClock::kSeoulOffsetSeconds;
+}
+
+}  // namespace
+
+std::int64_t CServiceClock::NowEpoch() const
+{
+    std::lock_guard lock(m_mutex);
+    return (m_frozen ? 0 : QDateTime::currentSecsSinceEpoch()) + m_offset;
+}
 
 SWallTime CServiceClock::Now() const
 {
@@ -14,8 +27,29 @@ SWallTime CServiceClock::Now() const
 
 void CServiceClock::SetNow(const SWallTime& wall)
 {
-    const std::int64_t target = ToDateTime(wall).toSecsSinceEpoch() - kSeoulOffsetSeconds;
-    m_offset = target - QDateTime::currentSecsSinceEpoch();
+    std::lock_guard lock(m_mutex);
+    m_frozen = false;
+    m_offset = EpochOfWall(wall) - QDateTime::currentSecsSinceEpoch();
+}
+
+void CServiceClock::Freeze(const SWallTime& wall)
+{
+    std::lock_guard lock(m_mutex);
+    m_frozen = true;
+    m_offset = EpochOfWall(wall);
+}
+
+void CServiceClock::Advance(std::int64_t seconds)
+{
+    std::lock_guard lock(m_mutex);
+    m_offset += seconds;
+}
+
+void CServiceClock::Reset()
+{
+    std::lock_guard lock(m_mutex);
+    m_frozen = false;
+    m_offset = 0;
 }
 
 }  // namespace tamo::service

@@ -276,6 +276,9 @@ void CTamoService::PostTodo(const httplib::Request& req, httplib::Response& res)
     }
 
     std::optional<SFormError> error;
+    // A new to-do needs its title field, which may be empty.
+    if (!modify && !form.Has("todo[title]"))
+        error = SFormError{"todo[title]: required"};
     TextField(form, "todo[title]", kMaxTitleBytes, item.title, error);
     TextField(form, "todo[description]", kMaxTextBytes, item.description, error);
     TextField(form, "todo[uid]", kMaxTitleBytes, item.uid, error);

@@ -130,12 +130,12 @@ TEST_F(CalendarServiceTest, PcKeyIsGivenOnceAndKept)
 TEST_F(CalendarServiceTest, ServerTimeIsTheServiceClock)
 {
     // Moving the clock by more than the idle time ends the session: sign in on the new time.
-    h.Service().Clock().SetNow({QDate(2007, 11, 21), 9 * 3600 + 30 * 60, true});
+    h.Service().Clock().Freeze({QDate(2007, 11, 21), 9 * 3600 + 30 * 60, true});
     ASSERT_TRUE(h.SignInDemo());
     const std::string time = Xml("/sync/server_time").ChildText("time");
     ASSERT_EQ(time.size(), 15u) << time;
     EXPECT_EQ(time.substr(0, 13), "20071121T0930");
-    h.Service().Clock().SetNow({QDate(2007, 12, 31), 23 * 3600 + 58 * 60, true});
+    h.Service().Clock().Freeze({QDate(2007, 12, 31), 23 * 3600 + 58 * 60, true});
     ASSERT_TRUE(h.SignInDemo());
     h.Service().Clock().Advance(300);
     EXPECT_EQ(Xml("/sync/server_time").ChildText("time").substr(0, 11), "20080101T00");
@@ -145,7 +145,7 @@ TEST_F(CalendarServiceTest, AlarmListShowsWhatIsPending)
 {
     const std::string login = h.NewAccount("pw");
     ASSERT_TRUE(h.SignIn(login, "pw"));
-    h.Service().Clock().SetNow({QDate(2007, 11, 21), 9 * 3600, true});  // a Wednesday
+    h.Service().Clock().Freeze({QDate(2007, 11, 21), 9 * 3600, true});  // a Wednesday
     const std::string alarm = "&meta[set_alarm]=true&alarm[delta_sec]=600&alarm[program]=1";
     struct {
         const char* body;
