@@ -225,7 +225,8 @@ void CTamoService::HookRoutes()
         res.set_content("OK\n", "text/plain");
     });
 
-    // The service clock: set=YYYYMMDDTHHMMSS, advance=seconds, reset=1; answers the time.
+    // The service clock: set=YYYYMMDDTHHMMSS (running on), freeze=YYYYMMDDTHHMMSS (stopped),
+    // advance=seconds, reset=1; answers the time.
     m_server->Post("/_test/clock", [this](R req, W res) {
         if (!HookAllowed(req, res))
             return;
@@ -237,6 +238,14 @@ void CTamoService::HookRoutes()
                 return;
             }
             m_clock.SetNow(*time);
+        }
+        if (const auto freeze = form.Get("freeze")) {
+            const auto time = ParseWallTime(*freeze);
+            if (!time) {
+                ErrorPage(res, 400, "freeze: YYYYMMDDTHHMMSS expected");
+                return;
+            }
+            m_clock.Freeze(*time);
         }
         if (const auto advance = form.Get("advance"))
             m_clock.Advance(std::atoll(advance->c_str()));
