@@ -62,6 +62,10 @@ bool CTamoService::Open()
     m_server->set_payload_max_length(m_options.maxBodyBytes);
     m_server->set_read_timeout(std::chrono::seconds(10));
     m_server->set_write_timeout(std::chrono::seconds(30));
+    m_server->set_keep_alive_timeout(m_options.keepAliveSeconds);
+    // Headers and body go out in separate writes; without this the client's delayed
+    // acknowledgement holds every answer back by tens of milliseconds.
+    m_server->set_tcp_nodelay(true);
     // Answers the routes left without a body of their own (unknown paths, refused bodies).
     m_server->set_error_handler(
         httplib::Server::HandlerWithResponse([this](const httplib::Request&, httplib::Response& res) {

@@ -34,6 +34,9 @@ struct SServiceOptions {
     std::string cipherIvHex = "A1B2C3D4E5F60718";
     std::size_t maxBodyBytes = 1024 * 1024;  // larger request bodies are refused with 413
     std::string mailDomain = "calendar.tamo";  // domain of the to-do identities
+    // How long an idle connection is kept for the client's next request. Stopping the server
+    // waits for idle connections to end, so short-lived servers (tests) want 0.
+    int keepAliveSeconds = 5;
 };
 
 // The stand-in for the outside web services of the desktop calendar: sign-in, session refresh

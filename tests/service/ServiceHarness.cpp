@@ -143,6 +143,7 @@ void CServiceHarness::Start()
     service::SServiceOptions options;
     options.testHooks = true;
     options.sessionIdleSeconds = 600;
+    options.keepAliveSeconds = 1;
     m_service = std::make_unique<service::CTamoService>(options);
     ASSERT_TRUE(m_service->Open()) << m_service->LastError();
     ASSERT_TRUE(m_service->SeedDemo()) << m_service->LastError();

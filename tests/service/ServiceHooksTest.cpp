@@ -152,6 +152,7 @@ TEST_F(ServiceHooksTest, ChosenLastModifiedAndStoredItems)
 TEST_F(ServiceHooksTest, WithoutTheFlagThereAreNoHooks)
 {
     SServiceOptions options;
+    options.keepAliveSeconds = 0;
     CTamoService plain(options);
     ASSERT_TRUE(plain.Open() && plain.SeedDemo() && plain.Start()) << plain.LastError();
     for (const char* path : {"/_test/items", "/_test/statistics"}) {
@@ -176,6 +177,7 @@ TEST_F(ServiceHooksTest, UpdateServiceServesTheFolder)
     file.close();
 
     SServiceOptions options;
+    options.keepAliveSeconds = 0;
     options.updateDir = dir.path().toStdString();
     options.updateCurrent = "1.0.0.3";
     CTamoService update(options);
@@ -217,6 +219,7 @@ TEST_F(ServiceHooksTest, StateAndSessionsOutliveTheProcess)
 {
     QTemporaryDir dir;
     SServiceOptions options;
+    options.keepAliveSeconds = 0;
     options.databasePath = dir.filePath(QStringLiteral("service.sqlite")).toStdString();
     std::string eventId;
     {
