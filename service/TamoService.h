@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -132,6 +133,8 @@ private:
     CServiceClock m_clock;
     CServiceDatabase m_database;
     CFaultTable m_faults;
+    // Changes read, modify and write a record: one at a time, so that none is lost.
+    std::mutex m_changeMutex;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = 0;

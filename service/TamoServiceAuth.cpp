@@ -118,6 +118,7 @@ void CTamoService::SignInCheck(const httplib::Request& req, httplib::Response& r
         } else {
             const SSession session = NewSession(account->id);
             (void)m_database.SaveSession(session);
+            (void)m_database.DeleteSessionsIdleSince(m_clock.NowEpoch() - m_options.sessionIdleSeconds);
             const std::string ip = req.remote_addr;
             SetSessionCookies(res, session, true, ip);
             const std::string cookie = "HM_CU=" + session.token + "; TS=" + session.ts + "; HTS=" + session.hts +

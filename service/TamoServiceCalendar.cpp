@@ -156,6 +156,7 @@ void CTamoService::UpdatePreferences(const httplib::Request& req, httplib::Respo
     if (!session)
         return;
     const CFormFields form = CFormFields::Parse(req.body);
+    std::lock_guard change(m_changeMutex);
     SPreferences p = m_database.GetPreferences(session->accountId);
     std::string bad;
     if (const auto v = form.Get("preference[sync_range]")) {
@@ -201,6 +202,7 @@ void CTamoService::PcKey(const httplib::Request& req, httplib::Response& res)
     const auto session = RequireSession(req, res, EAnswer::Xml);
     if (!session)
         return;
+    std::lock_guard change(m_changeMutex);
     auto account = m_database.GetAccount(session->accountId);
     if (!account) {
         ErrorXml(res, 404, 4004, "없는 계정입니다.");

@@ -129,6 +129,7 @@ void CTamoService::PostEvent(const httplib::Request& req, httplib::Response& res
     if (!session)
         return;
     const CFormFields form = CFormFields::Parse(req.body);
+    std::lock_guard change(m_changeMutex);
     const std::string idText = req.matches.size() > 2 ? std::string(req.matches[2]) : std::string();
     const bool modify = !idText.empty();
     if (modify != (form.Value("_method") == "put")) {
@@ -254,6 +255,7 @@ void CTamoService::PostTodo(const httplib::Request& req, httplib::Response& res)
     if (!session)
         return;
     const CFormFields form = CFormFields::Parse(req.body);
+    std::lock_guard change(m_changeMutex);
     const std::string idText = req.matches.size() > 2 ? std::string(req.matches[2]) : std::string();
     const bool modify = !idText.empty();
     if (modify != (form.Value("_method") == "put")) {
