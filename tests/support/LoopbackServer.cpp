@@ -13,6 +13,9 @@ LoopbackServer::~LoopbackServer() { Stop(); }
 
 void LoopbackServer::Start()
 {
+    // The client's shared connection pool keeps connections open; a short keep-alive lets the
+    // server's workers (and so Stop) finish promptly instead of after the default 5 s.
+    m_server.set_keep_alive_timeout(1);
     m_port = m_server.bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("loopback server: cannot bind");
