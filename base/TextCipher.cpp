@@ -4,9 +4,8 @@
 
 #include <openssl/evp.h>
 
+#include "base/ServiceEndpoints.h"
 #include "platform/TextCodec.h"
-
-namespace tamo {
 
 namespace {
 
@@ -134,4 +133,22 @@ QString CTextCipher::DecryptFromHex(QStringView keyText, QStringView hexText) co
     return platform::textcodec::FromAnsi(*plain);
 }
 
-}  // namespace tamo
+std::optional<CTextCipher> ConfiguredTextCipher()
+{
+    const CServiceConfig& config = CServiceConfig::Current();
+    if (!config.IsLoaded())
+        return std::nullopt;
+    return CTextCipher::FromHex(QString::fromLatin1(config.Salt().toHex()), QString::fromLatin1(config.Iv().toHex()));
+}
+
+QString EncryptToHex(QStringView keyText, QStringView plainText)
+{
+    const auto cipher = ConfiguredTextCipher();
+    return cipher ? cipher->EncryptToHex(keyText, plainText) : QString();
+}
+
+QString DecryptFromHex(QStringView keyText, QStringView hexText)
+{
+    const auto cipher = ConfiguredTextCipher();
+    return cipher ? cipher->DecryptFromHex(keyText, hexText) : QString();
+}

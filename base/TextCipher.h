@@ -8,8 +8,6 @@
 #include <QString>
 #include <QStringView>
 
-namespace tamo {
-
 // The text cipher of the stored password and of the sign-in check: a key derived with MD5 from
 // the key text and a salt, two-key triple DES (EDE, CBC) with a fixed initial vector, zero
 // padding, and upper-case hexadecimal on the outside. Salt and initial vector are the service's
@@ -48,4 +46,9 @@ private:
     InitVector m_iv;
 };
 
-}  // namespace tamo
+// The cipher with the salt and IV of the service configuration (CServiceConfig::Current());
+// nothing when the configuration is not loaded.
+[[nodiscard]] std::optional<CTextCipher> ConfiguredTextCipher();
+// The text cipher with the configured salt and IV; empty on failure (also without configuration).
+[[nodiscard]] QString EncryptToHex(QStringView keyText, QStringView plainText);
+[[nodiscard]] QString DecryptFromHex(QStringView keyText, QStringView hexText);

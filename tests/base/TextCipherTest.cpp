@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "base/TextCipher.h"
+#include <QTemporaryDir>
 
-using tamo::CTextCipher;
+#include "base/ServiceEndpoints.h"
+#include "base/TextCipher.h"
+#include "support/TestEnvironment.h"
+
 
 namespace {
 
@@ -59,4 +62,23 @@ TEST(TextCipherTest, SaltAndIvComeFromConfiguration)
     const auto other = CTextCipher::FromHex(u"00000000000000000000000000000000", u"A1B2C3D4E5F60718");
     ASSERT_TRUE(other);
     EXPECT_NE(other->EncryptToHex(u"demo", u"tamo1234"), QStringLiteral("C4B1341EFDA80AAB"));
+}
+
+TEST(TextCipherTest, ConfiguredCipherUsesTheServiceConfiguration)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("service.ini"));
+    std::array<QString, size_t(Service::Count)> bases;
+    bases.fill(QStringLiteral("http://127.0.0.1:1"));
+    ASSERT_TRUE(CServiceConfig::Write(path, bases, QByteArray::fromHex("3C6E0B8A9F12D4577A1B2C3D4E5F6071"),
+                                      QByteArray::fromHex("A1B2C3D4E5F60718"), QStringLiteral("calendar.tamo")));
+    {
+        tamo::test::ScopedEnv env("TAMO_SERVICE_CONFIG", path.toUtf8());
+        ASSERT_TRUE(CServiceConfig::Reload());
+        EXPECT_EQ(EncryptToHex(u"demo", u"tamo1234"), QStringLiteral("C4B1341EFDA80AAB"));
+        EXPECT_EQ(DecryptFromHex(u"demo", u"C4B1341EFDA80AAB"), QStringLiteral("tamo1234"));
+    }
+    tamo::test::ScopedEnv missing("TAMO_SERVICE_CONFIG", dir.filePath(QStringLiteral("none.ini")).toUtf8());
+    EXPECT_FALSE(CServiceConfig::Reload());
+    EXPECT_TRUE(EncryptToHex(u"demo", u"tamo1234").isEmpty());
 }
