@@ -36,8 +36,8 @@ struct SServiceOptions {
     std::size_t maxBodyBytes = 1024 * 1024;  // larger request bodies are refused with 413
     std::string mailDomain = "calendar.tamo";  // domain of the to-do identities
     // How long an idle connection is kept for the client's next request. Stopping the server
-    // waits for idle connections to end, so short-lived servers (tests) want 0.
-    int keepAliveSeconds = 5;
+    // waits for idle connections to end; on loopback a new connection costs next to nothing.
+    int keepAliveSeconds = 1;
 };
 
 // The stand-in for the outside web services of the desktop calendar: sign-in, session refresh
