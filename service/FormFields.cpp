@@ -74,6 +74,24 @@ std::optional<std::string> CFormFields::Get(std::string_view name) const
     return std::nullopt;
 }
 
+std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t min, std::int64_t max)
+{
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 17)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    value = negative ? -value : value;
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
 bool IsCleanUtf8(std::string_view text)
 {
     size_t i = 0;

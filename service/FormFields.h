@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> m_fields;
 };
+
+// A decimal integer (optional minus sign, digits only) within [min, max].
+[[nodiscard]] std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t min, std::int64_t max);
 
 // True when the bytes are well-formed UTF-8 without NUL characters.
 [[nodiscard]] bool IsCleanUtf8(std::string_view text);

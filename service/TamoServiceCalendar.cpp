@@ -42,26 +42,6 @@ std::optional<bool> ParseFlag(const std::string& text)
     return std::nullopt;
 }
 
-std::optional<std::int64_t> ParseInteger(const std::string& text, std::int64_t min, std::int64_t max)
-{
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    size_t i = text[0] == '-' ? 1 : 0;
-    if (i == text.size())
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    if (text[0] == '-')
-        value = -value;
-    if (value < min || value > max)
-        return std::nullopt;
-    return value;
-}
-
 std::int64_t EpochOf(const SWallTime& wall)
 {
     return ToDateTime(wall).toSecsSinceEpoch() - CServiceClock::kSeoulOffsetSeconds;
@@ -97,7 +77,7 @@ void CTamoService::OneCalendar(const httplib::Request& req, httplib::Response& r
     const auto session = RequireSession(req, res, EAnswer::Xml);
     if (!session)
         return;
-    const auto id = ParseInteger(req.matches[1], -1, INT64_MAX / 10);
+    const auto id = ParseDecimal(req.matches[1].str(), -1, INT64_MAX / 10);
     const auto calendar = id ? m_database.GetCalendar(session->accountId, *id) : std::nullopt;
     if (!calendar) {
         ErrorXml(res, 404, 4004, "없는 캘린더입니다.");
@@ -160,13 +140,13 @@ void CTamoService::UpdatePreferences(const httplib::Request& req, httplib::Respo
     SPreferences p = m_database.GetPreferences(session->accountId);
     std::string bad;
     if (const auto v = form.Get("preference[sync_range]")) {
-        if (const auto n = ParseInteger(*v, 0, 3650))
+        if (const auto n = ParseDecimal(*v, 0, 3650))
             p.syncRange = int(*n);
         else
             bad = "preference[sync_range]";
     }
     if (const auto v = form.Get("preference[sync_category_id]")) {
-        const auto n = ParseInteger(*v, -1, INT64_MAX / 10);
+        const auto n = ParseDecimal(*v, -1, INT64_MAX / 10);
         if (n && (*n <= 0 || m_database.GetCalendar(session->accountId, *n)))
             p.categoryId = *n <= 0 ? -1 : *n;
         else

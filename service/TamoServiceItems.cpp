@@ -25,25 +25,6 @@ struct SFormError {
     std::string message;
 };
 
-std::optional<std::int64_t> ParseNumber(const std::string& text, std::int64_t min, std::int64_t max)
-{
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    const bool negative = text[0] == '-';
-    if (negative && text.size() == 1)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (size_t i = negative ? 1 : 0; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    value = negative ? -value : value;
-    if (value < min || value > max)
-        return std::nullopt;
-    return value;
-}
-
 // Reads a text field into target; false with the error set when it can't be stored.
 bool TextField(const CFormFields& form, const char* name, size_t maxBytes, std::string& target,
                std::optional<SFormError>& error)
@@ -84,14 +65,14 @@ void AlarmFields(const CFormFields& form, SItem& item, std::optional<SFormError>
         error = SFormError{"meta[set_alarm]: true or false"};
         return;
     }
-    const auto seconds = ParseNumber(form.Value("alarm[delta_sec]"), 0, kMaxAlarmSeconds);
+    const auto seconds = ParseDecimal(form.Value("alarm[delta_sec]"), 0, kMaxAlarmSeconds);
     if (!seconds) {
         error = SFormError{"alarm[delta_sec]: seconds expected"};
         return;
     }
     item.alarmSeconds = int(*seconds);
     if (const auto program = form.Get("alarm[program]")) {
-        const auto n = ParseNumber(*program, 0, 1000);
+        const auto n = ParseDecimal(*program, 0, 1000);
         if (!n) {
             error = SFormError{"alarm[program]: number expected"};
             return;
@@ -139,7 +120,7 @@ void CTamoService::PostEvent(const httplib::Request& req, httplib::Response& res
 
     SItem item;
     if (modify) {
-        const auto id = ParseNumber(idText, 1, INT64_MAX / 10);
+        const auto id = ParseDecimal(idText, 1, INT64_MAX / 10);
         auto existing = id ? m_database.GetItem(*id) : std::nullopt;
         if (!existing || existing->kind != EItemKind::Event || existing->accountId != session->accountId) {
             ErrorPage(res, 404, "no such event");
@@ -158,7 +139,7 @@ void CTamoService::PostEvent(const httplib::Request& req, httplib::Response& res
     TextField(form, "event[description]", kMaxTextBytes, item.description, error);
     TextField(form, "event[uid]", kMaxTitleBytes, item.uid, error);
     if (const auto calendar = form.Get("event[calendar_id]")) {
-        const auto id = ParseNumber(*calendar, 1, INT64_MAX / 10);
+        const auto id = ParseDecimal(*calendar, 1, INT64_MAX / 10);
         if (id && m_database.GetCalendar(session->accountId, *id))
             item.calendarId = *id;
         else
@@ -265,7 +246,7 @@ void CTamoService::PostTodo(const httplib::Request& req, httplib::Response& res)
 
     SItem item;
     if (modify) {
-        const auto id = ParseNumber(idText, 1, INT64_MAX / 10);
+        const auto id = ParseDecimal(idText, 1, INT64_MAX / 10);
         auto existing = id ? m_database.GetItem(*id) : std::nullopt;
         if (!existing || existing->kind != EItemKind::Todo || existing->accountId != session->accountId) {
             ErrorPage(res, 404, "no such to-do");
@@ -294,7 +275,7 @@ void CTamoService::PostTodo(const httplib::Request& req, httplib::Response& res)
         }
     }
     if (const auto priority = form.Get("todo[priority]")) {
-        if (const auto n = ParseNumber(*priority, 1, 5))
+        if (const auto n = ParseDecimal(*priority, 1, 5))
             item.priority = int(*n);
         else
             error = SFormError{"todo[priority]: 1 to 5"};
@@ -309,7 +290,7 @@ void CTamoService::PostTodo(const httplib::Request& req, httplib::Response& res)
         }
     }
     if (const auto parent = form.Get("todo[parent_id]")) {
-        const auto id = ParseNumber(*parent, 0, INT64_MAX / 10);
+        const auto id = ParseDecimal(*parent, 0, INT64_MAX / 10);
         const auto owner = id && *id > 0 ? m_database.GetItem(*id) : std::nullopt;
         if (id && *id == 0)
             item.parentId = 0;
@@ -356,7 +337,7 @@ void CTamoService::ExportEvents(const httplib::Request& req, httplib::Response& 
     if (!session)
         return;
     const CFormFields query = CFormFields::FromTarget(req.target);
-    const auto calendarId = ParseNumber(query.Value("calendar"), 1, INT64_MAX / 10);
+    const auto calendarId = ParseDecimal(query.Value("calendar"), 1, INT64_MAX / 10);
     if (!calendarId || !m_database.GetCalendar(session->accountId, *calendarId)) {
         ErrorPage(res, calendarId ? 404 : 400, "no such calendar");
         return;

@@ -156,3 +156,15 @@ TEST(FormFieldsTest, CleanUtf8)
     EXPECT_FALSE(IsCleanUtf8("\xEC\x9D"));       // cut short
     EXPECT_FALSE(IsCleanUtf8("\xFF"));
 }
+
+TEST(FormFieldsTest, Decimals)
+{
+    struct {
+        const char* text;
+        std::optional<std::int64_t> value;
+    } cases[] = {{"12", 12}, {"-1", -1}, {"0", 0}, {"", std::nullopt}, {"-", std::nullopt}, {"1a", std::nullopt},
+                 {" 1", std::nullopt}, {"+1", std::nullopt}, {"99999999999999999999", std::nullopt},
+                 {"6", std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseDecimal(c.text, -1, 5), c.value) << c.text;
+}
