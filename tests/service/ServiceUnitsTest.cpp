@@ -164,7 +164,7 @@ TEST(FormFieldsTest, Decimals)
         std::optional<std::int64_t> value;
     } cases[] = {{"12", 12}, {"-1", -1}, {"0", 0}, {"", std::nullopt}, {"-", std::nullopt}, {"1a", std::nullopt},
                  {" 1", std::nullopt}, {"+1", std::nullopt}, {"99999999999999999999", std::nullopt},
-                 {"6", std::nullopt}};
+                 {"21", std::nullopt}, {"-2", std::nullopt}};
     for (const auto& c : cases)
-        EXPECT_EQ(ParseDecimal(c.text, -1, 5), c.value) << c.text;
+        EXPECT_EQ(ParseDecimal(c.text, -1, 20), c.value) << c.text;
 }
