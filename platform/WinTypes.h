@@ -18,6 +18,12 @@ struct SYSTEMTIME {
     WORD wMilliseconds = 0;
 };
 
+// 100-nanosecond intervals since 1601-01-01 00:00 UTC, split in two halves.
+struct FILETIME {
+    DWORD dwLowDateTime = 0;
+    DWORD dwHighDateTime = 0;
+};
+
 // Code page numbers the system passes around.
 constexpr unsigned CP_ACP = 0;
 constexpr unsigned CP_UTF7 = 65000;
