@@ -29,7 +29,7 @@ std::string FormatDate(const QDate& date);
 // A stamp as written by FormatStamp back into its parts; nothing for malformed text.
 [[nodiscard]] std::optional<SWallTime> ParseStamp(std::string_view stamp);
 
-// Wall time of Asia/Seoul as a QDateTime in UTC spec (no zone arithmetic is ever done on it).
+// Wall time of Asia/Seoul as a QDateTime marked UTC, so that no zone arithmetic touches it.
 QDateTime ToDateTime(const SWallTime& time);
 SWallTime FromDateTime(const QDateTime& wall);
 
