@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
 #include <QUrl>
 
 namespace {
@@ -23,6 +25,33 @@ CServiceConfig& Shared()
 {
     static CServiceConfig config;
     return config;
+}
+
+// The file is small and read once: parsed here rather than through QSettings, whose cache can
+// miss a rewrite of the same size within one clock tick and which turns "a,b" into a list.
+// Lines are "[section]", "key=value" and comments starting with ";" or "#".
+QHash<QString, QString> ReadIni(const QString& path, bool* ok)
+{
+    QHash<QString, QString> values;
+    QFile file(path);
+    *ok = file.open(QIODevice::ReadOnly | QIODevice::Text);
+    if (!*ok)
+        return values;
+    QString section;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            continue;
+        values.insert(section + QLatin1Char('/') + line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return values;
 }
 
 bool IsHex(const QString& text, int digits)
@@ -73,9 +102,10 @@ bool CServiceConfig::Load(const QString& path)
 {
     if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
         return Fail(QStringLiteral("서비스 설정 파일을 읽을 수 없습니다: %1").arg(path));
-    QSettings ini(path, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError)
-        return Fail(QStringLiteral("서비스 설정 파일의 형식이 잘못되었습니다: %1").arg(path));
+    bool readable = false;
+    const QHash<QString, QString> ini = ReadIni(path, &readable);
+    if (!readable)
+        return Fail(QStringLiteral("서비스 설정 파일을 읽을 수 없습니다: %1").arg(path));
     auto badKey = [&](const QString& key) {
         return Fail(QStringLiteral("서비스 설정 파일 %1의 %2 값이 없거나 잘못되었습니다.").arg(path, key));
     };
@@ -83,7 +113,7 @@ bool CServiceConfig::Load(const QString& path)
     std::array<QString, size_t(Service::Count)> base;
     for (size_t i = 0; i < base.size(); ++i) {
         const QString key = QStringLiteral("services/") + QString::fromLatin1(kServiceKeys[i]);
-        QString value = ini.value(key).toString().trimmed();
+        QString value = ini.value(key);
         const QUrl url(value, QUrl::StrictMode);
         const QString scheme = url.scheme().toLower();
         if (value.isEmpty() || !url.isValid() || url.host().isEmpty() ||
@@ -93,13 +123,13 @@ bool CServiceConfig::Load(const QString& path)
             value.chop(1);
         base[i] = value;
     }
-    const QString salt = ini.value(QStringLiteral("cipher/salt")).toString().trimmed();
+    const QString salt = ini.value(QStringLiteral("cipher/salt"));
     if (!IsHex(salt, 32))
         return badKey(QStringLiteral("cipher/salt"));
-    const QString iv = ini.value(QStringLiteral("cipher/iv")).toString().trimmed();
+    const QString iv = ini.value(QStringLiteral("cipher/iv"));
     if (!IsHex(iv, 16))
         return badKey(QStringLiteral("cipher/iv"));
-    const QString domain = ini.value(QStringLiteral("identity/mail_domain")).toString().trimmed();
+    const QString domain = ini.value(QStringLiteral("identity/mail_domain"));
     if (domain.isEmpty() || domain.contains(QLatin1Char('@')) || domain.contains(QLatin1Char(' ')))
         return badKey(QStringLiteral("identity/mail_domain"));
 
@@ -125,14 +155,12 @@ QString CServiceConfig::Url(Service service, const QString& path) const
 bool CServiceConfig::Write(const QString& path, const std::array<QString, size_t(Service::Count)>& baseUrls,
                            const QByteArray& salt, const QByteArray& iv, const QString& mailDomain)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSettings ini(path, QSettings::IniFormat);
-    ini.clear();
+    QString text = QStringLiteral("[services]\n");
     for (size_t i = 0; i < baseUrls.size(); ++i)
-        ini.setValue(QStringLiteral("services/") + QString::fromLatin1(kServiceKeys[i]), baseUrls[i]);
-    ini.setValue(QStringLiteral("cipher/salt"), QString::fromLatin1(salt.toHex()));
-    ini.setValue(QStringLiteral("cipher/iv"), QString::fromLatin1(iv.toHex()));
-    ini.setValue(QStringLiteral("identity/mail_domain"), mailDomain);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+        text += QString::fromLatin1(kServiceKeys[i]) + QLatin1Char('=') + baseUrls[i] + QLatin1Char('\n');
+    text += QStringLiteral("\n[cipher]\nsalt=%1\niv=%2\n\n[identity]\nmail_domain=%3\n")
+                .arg(QString::fromLatin1(salt.toHex()), QString::fromLatin1(iv.toHex()), mailDomain);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(text.toUtf8()) >= 0 && file.commit();
 }

@@ -58,3 +58,21 @@ TEST(ServiceConfigTest, ErrorsNameTheFileAndTheKey)
 }
 
 }  // namespace
+
+#include "base/ServiceClock.h"
+
+namespace {
+
+TEST(ServiceClockTest, SeoulIsNineHoursAheadOfUtcWhateverTheLocalZone)
+{
+    tamo::test::ScopedEnv zone("TZ", "America/Los_Angeles");
+    tamo::clock::SetNowForTesting([] { return QDateTime(QDate(2026, 12, 31), QTime(20, 30), Qt::UTC); });
+    const QDateTime seoul = tamo::clock::NowSeoul();
+    EXPECT_EQ(seoul.date(), QDate(2027, 1, 1));
+    EXPECT_EQ(seoul.time(), QTime(5, 30));
+    EXPECT_EQ(seoul.offsetFromUtc(), 9 * 3600);
+    tamo::clock::SetNowForTesting({});
+    EXPECT_LE(qAbs(tamo::clock::NowUtc().secsTo(QDateTime::currentDateTimeUtc())), 2);
+}
+
+}  // namespace

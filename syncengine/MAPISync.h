@@ -1,0 +1,95 @@
+#pragma once
+
+// The sync engine object: the Outlook session, the item store of one run, and the operations
+// the sync user interface drives (results: 1 done, 0 nothing to do or a quiet stop, -1 failure
+// already logged, -2 cancelled through CSyncCallback::IsContinue).
+
+#include <memory>
+
+#include <QByteArray>
+#include <QString>
+
+#include "platform/WinTypes.h"
+#include "platform/mapi/Mapi.h"
+#include "syncengine/MAPIEx.h"
+#include "syncengine/MAPIMessage.h"
+#include "syncengine/SyncCallback.h"
+#include "syncengine/SyncParser.h"
+
+class CMAPISync {
+public:
+    CMAPISync();
+    ~CMAPISync();
+    // Copies share the item store and hold their own references to the Outlook objects, so a copy
+    // may outlive, or be destroyed beside, the object it was copied from.
+    CMAPISync(const CMAPISync& other) = default;
+    CMAPISync& operator=(const CMAPISync& other) = default;
+
+    // Opens Outlook: session, default store, IPM subtree as the current folder, its hierarchy
+    // table, and a fresh item store. 1, or -1 ("Failed to initialize MAPI" for steps up to the
+    // store). A second call closes the first session and replaces the item store.
+    int InitMapi();
+    // Releases every Outlook object (the item store stays); 0.
+    int TermMapi();
+    // Switches the sync log on when "Sync_log" exists; true when it did.
+    bool InitLogOption();
+    // "PcKey" of the settings table into m_strPCKey; -1 when it is empty or "null", else 1.
+    int GetPCKey();
+
+    // The item store, walked from the service lists.
+    unsigned GetParserCount(bool bTodo) const;
+    // Throw CSyncParserException for an empty list, a null position, or before InitMapi.
+    POSITION GetParserHeadPosition(bool bTodo, bool bUnused = false);
+    POSITION GetParserNextPosition(POSITION pos, bool bTodo);
+    QString GetParserText(bool bTodo, bool bOutlook) const;
+    QString GetParserUID(bool bTodo) const;
+    bool IsUID(const QString& strUID, bool bTodo);
+    bool IsLastDate(bool bTodo) const;
+    // OLE date of a service date-time text; 0 for empty or impossible text. bUnused has no effect.
+    static double StringtoDate(const QString& strDate, bool bUnused = false);
+
+    // Writes the service UID (or, when empty, the current service event's) into the global object
+    // id of the Calendar message with the entry id in hex. 1, or -1.
+    int PutAppointGlobalID(const QString& strEntryID, const QString& strUID);
+
+    // Value formatting and conversion helpers.
+    QString GetPropVal(IMessage* pMsg, ULONG ulTag, bool bNamed, int nSet) const;
+    static void InterpretProp(const SPropValue* pProp, QString& strText, QString* pstrSecond, ULONG ulTag);
+    static void InterpretMVProp(const SPropValue* pProp, ULONG ulIndex, QString& strText, QString* pstrSecond);
+    static void GetGUID(ULONG ulNumber, const SPropValue* pProp, QString& strText, QString* pstrSecond);
+    static QString BinToHexString(const SBinary* pBin, bool bPrefix);
+    static QString BinToTextString(const SBinary* pBin, bool bRaw);
+    // Upper-case hex of the bytes into a new array of 2 × count + 1 wide characters (delete[]);
+    // null for no bytes.
+    static void MyHexFromBin(const BYTE* pData, ULONG cb, WCHAR** ppOut);
+    // 1 when the even-length hex text fits (or only its size is asked for), else 0 and the buffer
+    // is left alone.
+    static int HexStringToBinary(const QString& strHex, BYTE* pBuffer, ULONG* pcbSize);
+    static ULONG HexStringToLong(const QString& strHex);
+    static QString ReverseHexString(const QString& strHex);
+    // Narrow (ANSI) → wide and wide → code page 949; the caller frees the result with free().
+    static WCHAR* CharToWChar(const char* pszText);
+    static char* WCharToChar(const WCHAR* pszText);
+    // Code page 949 bytes of a text, for log lines.
+    static QByteArray ToLogText(const QString& strText);
+    static void FileTimeToString(const FILETIME* pTime, QString& strText, QString* pstrSecond);
+    static void FileTimeToString2(const FILETIME* pTime, QString& strText, QString* pstrSecond);
+
+    // The item store itself, for the sync passes; null before InitMapi.
+    CSyncParser* Parser() const { return m_pParser.get(); }
+
+    // Members, in the order the engine keeps them.
+    std::shared_ptr<CSyncParser> m_pParser;
+    LONG m_lCalendarID = -1;
+    int m_nSyncRangeDays = 0;
+    int m_nReserved = 0;
+    QString m_strPCKey;
+    bool m_bWithCompleted = false;
+    CMAPIEx m_outlook;
+};
+
+// The library's registration with its host; loading the library registers it once.
+struct CSyncEngineExtension {
+    const char* name;
+};
+CSyncEngineExtension* InitSyncEngine();
