@@ -469,3 +469,49 @@ TEST_F(AppointE2E, CancellationProgressAndUnusableCreationAnswers)
     const std::vector<std::pair<int, int>> expected = {{4, 0}, {4, 1}, {4, 2}, {4, 3}};
     EXPECT_EQ(progress.progress, expected);
 }
+
+// Range 30: an appointment of 31 days ago stays out, one of 30 days ago and a year-old endless
+// weekly series come in.
+TEST_F(AppointE2E, SyncRangeOfThirtyDays)
+{
+    const QDateTime nowSeoul = tamo::clock::NowSeoul();
+    const QDateTime nowUtc = QDateTime(nowSeoul.date(), nowSeoul.time(), Qt::UTC).addSecs(-9 * 3600);
+    {
+        CMAPISync w;
+        ASSERT_EQ(w.InitMapi(), 1);
+        IMAPIFolder* folder = w.m_outlook.OpenSpecialFolder(PR_IPM_APPOINTMENT_ENTRYID);
+        const struct { const char* title; int daysAgo; bool series; } cases[] = {
+            {"31 days ago", 31, false}, {"30 days ago", 30, false}, {"weekly since a year", 365, true}};
+        for (const auto& c : cases) {
+            IMessage* msg = nullptr;
+            ASSERT_EQ(folder->CreateMessage(nullptr, 0, &msg), S_OK);
+            const QDateTime utc = nowUtc.addDays(-c.daysAgo).addSecs(-60);
+            CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_SUBJECT_W, QString::fromUtf8(c.title));
+            CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x820D, *oledate::ToSystemTime(*appointprops::DateTimeToOle(utc)));
+            CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x820E,
+                                  *oledate::ToSystemTime(*appointprops::DateTimeToOle(utc.addSecs(60))));
+            CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8213, LONG(1));
+            if (c.series) {
+                const auto r = recurrence::Build({"WEEKLY"}, utc.addSecs(9 * 3600), 1);
+                CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8223, true);
+                CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8231, LONG(r.type));
+                CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8216,
+                                      reinterpret_cast<const BYTE*>(r.pattern.constData()), ULONG(r.pattern.size()));
+                CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8236, *oledate::ToSystemTime(*appointprops::DateTimeToOle(
+                                                                            QDateTime(QDate(4500, 8, 31), QTime(23, 59), Qt::UTC))));
+            }
+            ASSERT_EQ(msg->SaveChanges(0), S_OK);
+            msg->Release();
+        }
+    }
+    const RunResult r = Run(30);
+    EXPECT_EQ(r.init, 1);
+    EXPECT_EQ(r.sync, 1);
+    const auto service = Export();
+    EXPECT_EQ(BySummary(*service, CSyncParser::ServiceEvents, "31 days ago"), nullptr);
+    EXPECT_NE(BySummary(*service, CSyncParser::ServiceEvents, "30 days ago"), nullptr);
+    CSyncItem* series = BySummary(*service, CSyncParser::ServiceEvents, "weekly since a year");
+    ASSERT_NE(series, nullptr);
+    EXPECT_EQ(series->Value(u"FREQ").toStdString(), "WEEKLY");
+    EXPECT_EQ(series->Value(u"UNTIL").toStdString(), "");
+}
