@@ -238,9 +238,19 @@ int CMAPISync::SaveTamoAppoint()
             SYNCLOG(synclog::kError, "SaveTamoAppoint No UID in answer\n");
             return -2;
         }
-        const QString entry = m_pParser->Text(CSyncParser::OutlookEvents, u"ENTRYID");
-        if (PutAppointGlobalID(entry, uid) != 1)
+        // The same global object id PutAppointGlobalID writes, on the message opened directly:
+        // reopening the folder's contents for every creation would make the pass quadratic.
+        QByteArray entry = QByteArray::fromHex(m_pParser->Text(CSyncParser::OutlookEvents, u"ENTRYID").toLatin1());
+        CMAPIMessage message;
+        if (entry.isEmpty() ||
+            !m_outlook.OpenMessage(SBinary{static_cast<ULONG>(entry.size()), reinterpret_cast<LPBYTE>(entry.data())}, 0,
+                                   message))
             return -1;
+        const QByteArray blob = AppointGlobalIDBlob(uid);
+        CMAPIEx::SetNamedProp(message.GetMessageW(), PROPSET_MEETING, PROP_ID(kGlobalObjectId),
+                              reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
+        message.GetMessageW()->SaveChanges(KEEP_OPEN_READWRITE);
+        message.Close();
         m_pParser->SetText(CSyncParser::OutlookEvents, u"UID", uid);
         m_pAppointIndex.reset();  // that message's UID changed: the index is rebuilt when needed
     }

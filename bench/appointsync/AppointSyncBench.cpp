@@ -25,7 +25,7 @@ tamo::service::CTamoService* g_service = nullptr;
 const char* kRepeatTypes[] = {"daily", "weekly", "mon_wed_fri", "monthly", "yearly"};
 
 struct Run {
-    double seconds = 0;
+    double seconds = 0, read = 0, init = 0, sync = 0, pairs = 0;
     int conflicts = 0, skipped = 0;
 };
 
@@ -39,8 +39,11 @@ Run SyncOnce(std::int64_t calendarId)
         return r;
     e.m_lCalendarID = LONG(calendarId);
     e.ReadAppointment();
+    r.read = timer.elapsed() / 1000.0;
     e.SyncAppointInit(nullptr);
+    r.init = timer.elapsed() / 1000.0 - r.read;
     e.SyncAppointment(nullptr);
+    r.sync = timer.elapsed() / 1000.0 - r.read - r.init;
     if (e.GetParserCount(false) > 0)
         for (POSITION pos = e.GetParserHeadPosition(false); pos; pos = e.GetParserNextPosition(pos, false)) {
             const QString uid = e.GetParserUID(false);
@@ -56,6 +59,7 @@ Run SyncOnce(std::int64_t calendarId)
     WriteSettingString(settings::SyncDate, appointprops::CompactText(appointprops::NowSeoulOle()));
     WriteSettingString(settings::SyncServerDate, QString::fromStdString(g_service->Clock().NowStamp()));
     r.seconds = timer.elapsed() / 1000.0;
+    r.pairs = r.seconds - r.read - r.init - r.sync;
     return r;
 }
 
@@ -135,6 +139,12 @@ void BM_AppointSyncBothWays(benchmark::State& state)
     state.counters["second_s"] = second.seconds;
     state.counters["first_us_per_event"] = first.seconds * 1e6 / n;
     state.counters["second_us_per_event"] = second.seconds * 1e6 / n;
+    for (const auto& [name, run] : {std::pair{"first", first}, std::pair{"second", second}}) {
+        state.counters[std::string(name) + "_read_s"] = run.read;
+        state.counters[std::string(name) + "_init_s"] = run.init;
+        state.counters[std::string(name) + "_sync_s"] = run.sync;
+        state.counters[std::string(name) + "_pairs_s"] = run.pairs;
+    }
     state.counters["second_skipped"] = second.skipped;
     state.counters["second_rewritten"] = second.conflicts;
 }
