@@ -214,9 +214,10 @@ int CMAPISync::ReadAppointOutlook(CMAPIMessage& message)
         item.SetValue(u"UNTIL", until);
         item.SetValue(u"FREQ", recurrence::ServiceRepeatType(
                                    ReadLong(msg, kRecurrenceType, PROPSET_APPOINTMENT).value_or(0), pattern));
-        if (const auto minutes = ReadLong(msg, kDuration, PROPSET_APPOINTMENT))
-            item.SetValue(u"INTERVAL", QString::number(*minutes));
     }
+    // The length in minutes, for every appointment: it also tells whole-day events apart.
+    if (const auto minutes = ReadLong(msg, kDuration, PROPSET_APPOINTMENT))
+        item.SetValue(u"INTERVAL", QString::number(*minutes));
 
     m_pParser->AppendCurrent(CSyncParser::OutlookEvents);
     SYNCLOG(synclog::kLog, "ReadAppointOutlook End\n");

@@ -280,3 +280,20 @@ TEST_F(AppointOutlookTest, SyncAppointInitStopsWhenCancelledAndFailsWithoutStore
     engine.TermMapi();
     EXPECT_EQ(engine.SyncAppointInit(nullptr), -1);
 }
+
+// The length in minutes comes with every appointment, repeating or not: whole-day lengths decide
+// the service's all-day flag.
+TEST_F(AppointOutlookTest, EveryAppointmentCarriesItsLength)
+{
+    for (const int minutes : {1440, 1500})
+        AddOutlookAppoint(QString::number(minutes), QDateTime(QDate(2007, 11, 21), QTime(15, 0), Qt::UTC), minutes,
+                          [](IMessage* m) { CMAPIEx::SetNamedProp(m, PROPSET_APPOINTMENT, 0x8215, true); });
+    ReadOutlook();
+    for (const int minutes : {1440, 1500}) {
+        CSyncItem* item = OutlookEvent(QString::number(minutes));
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->Value(u"ALLDAY"), "true");
+        EXPECT_EQ(item->Value(u"INTERVAL"), QString::number(minutes));
+        EXPECT_EQ(item->Value(u"RRULE"), "");
+    }
+}
