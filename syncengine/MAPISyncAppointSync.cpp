@@ -111,8 +111,10 @@ bool CMAPISync::BuildAppointIndex(CSyncCallback* pCallback)
 int CMAPISync::SyncAppointConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback)
 {
     SYNCLOG(synclog::kLog, "SyncAppointConflict Start\n");
+    // The contents table is read only to build the UID index: loading it for every pair would
+    // make a run with many pairs quadratic.
     IMAPIFolder* folder = m_pParser ? m_outlook.OpenSpecialFolder(PR_IPM_APPOINTMENT_ENTRYID) : nullptr;
-    if (!folder || !m_outlook.GetContents()) {
+    if (!folder || (!m_pAppointIndex && !m_outlook.GetContents())) {
         SYNCLOG(synclog::kError, "SyncTodo m_pItems NULL\n");
         return -1;
     }

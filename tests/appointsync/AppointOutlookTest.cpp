@@ -297,3 +297,35 @@ TEST_F(AppointOutlookTest, EveryAppointmentCarriesItsLength)
         EXPECT_EQ(item->Value(u"RRULE"), "");
     }
 }
+
+// The service's version goes to the folder's first message with the UID, whatever its length;
+// the UID index is built once and follows messages the run creates.
+TEST_F(AppointOutlookTest, ServiceVersionReachesTheFirstMessageOfItsUid)
+{
+    const QString longUid = QString(70, u'u');
+    for (const char* subject : {"first", "second"})
+        AddOutlookAppoint(subject, QDateTime(QDate(2007, 11, 22), QTime(0, 0), Qt::UTC), 60, [&](IMessage* m) {
+            const QByteArray blob = CMAPISync::AppointGlobalIDBlob(longUid);
+            CMAPIEx::SetNamedProp(m, PROPSET_MEETING, 3, reinterpret_cast<const BYTE*>(blob.constData()), ULONG(blob.size()));
+        });
+    AddOutlookAppoint("no id", QDateTime(QDate(2007, 11, 22), QTime(0, 0), Qt::UTC), 60);
+    AddServiceEvent({{"SUMMARY", "from the service"}, {"UID", longUid}, {"DTSTART;TZID=Asia/Seoul", "20071122T090000"},
+                     {"DTEND;TZID=Asia/Seoul", "20071122T100000"}});
+    AddServiceEvent({{"SUMMARY", "created later"}, {"UID", "later"}, {"DTSTART;TZID=Asia/Seoul", "20071122T090000"}});
+    EXPECT_EQ(engine.SyncAppointConflict("unknown", 1, nullptr), 1);
+    EXPECT_EQ(engine.m_pAppointIndex, nullptr) << "no service event of that UID: no walk";
+    EXPECT_EQ(engine.SyncAppointConflict(longUid, 1, nullptr), 1);
+    ASSERT_NE(engine.m_pAppointIndex, nullptr);
+    EXPECT_EQ(engine.m_pAppointIndex->size(), 1);
+    ASSERT_TRUE(engine.Parser()->FindUID(CSyncParser::ServiceEvents, "later"));
+    EXPECT_EQ(engine.SyncAppointConflict("later", 0, nullptr), 1);  // a new message for it
+    EXPECT_EQ(engine.m_pAppointIndex->size(), 2);
+
+    engine.m_pParser = std::make_shared<CSyncParser>();
+    ReadOutlook();
+    EXPECT_EQ(OutlookEvent("first"), nullptr);
+    EXPECT_NE(OutlookEvent("second"), nullptr);
+    ASSERT_NE(OutlookEvent("from the service"), nullptr);
+    EXPECT_EQ(OutlookEvent("from the service")->Value(u"UID"), longUid);
+    EXPECT_NE(OutlookEvent("created later"), nullptr);
+}
