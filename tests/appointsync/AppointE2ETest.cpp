@@ -492,7 +492,7 @@ TEST_F(AppointE2E, SyncRangeOfThirtyDays)
                                   *oledate::ToSystemTime(*appointprops::DateTimeToOle(utc.addSecs(60))));
             CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8213, LONG(1));
             if (c.series) {
-                const auto r = recurrence::Build({"WEEKLY"}, utc.addSecs(9 * 3600), 1);
+                const auto r = recurrence::Build({"WEEKLY", "", "", ""}, utc.addSecs(9 * 3600), 1);
                 CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8223, true);
                 CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8231, LONG(r.type));
                 CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x8216,

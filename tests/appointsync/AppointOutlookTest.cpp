@@ -85,7 +85,7 @@ TEST_F(AppointOutlookTest, RepeatTypesSurviveRepeatedRoundTrips)
         {"YEARLY", "", "", "20080229T090000", "yearly"},
     };
     for (const Case& c : cases) {
-        for (const QString until : {QStringLiteral("20080131"), recurrence::kNoEnd}) {
+        for (const QString& until : {QStringLiteral("20080131"), recurrence::kNoEnd}) {
             SCOPED_TRACE(std::string(c.serviceType) + " " + until.toStdString());
             Values v{{"SUMMARY", "series"}, {"UID", "u-series"}, {"RRULE", "true"}, {"FREQ", c.freq},
                      {"INTERVAL", c.interval}, {"BYDAY", c.byDay}, {"UNTIL", until},

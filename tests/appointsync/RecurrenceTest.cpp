@@ -73,7 +73,7 @@ const std::vector<BuildCase>& BuildCases()
 TEST(RecurrenceWrite, EveryRepeatTypeDecodesToTheSameSeries)
 {
     for (const BuildCase& c : BuildCases()) {
-        for (const QString until : {QString(), recurrence::kNoEnd, QStringLiteral("2009-03-31"), QStringLiteral("20090331")}) {
+        for (const QString& until : {QString(), recurrence::kNoEnd, QStringLiteral("2009-03-31"), QStringLiteral("20090331")}) {
             SCOPED_TRACE(std::string(c.name) + " until " + until.toStdString());
             recurrence::ServiceRule rule = c.rule;
             rule.until = until;
@@ -161,13 +161,13 @@ TEST(RecurrenceWrite, OccurrencesCountAsOutlookCountsThem)
         QDate start, until;
         std::uint32_t count;
     } cases[] = {
-        {"monthly, 31st, short months fall on their last day", {"MONTHLY"}, {2008, 1, 31}, {2008, 6, 30}, 6},
-        {"monthly, 31st, ending before June's last day", {"MONTHLY"}, {2008, 1, 31}, {2008, 6, 29}, 5},
-        {"yearly on 29 February", {"YEARLY"}, {2008, 2, 29}, {2012, 2, 28}, 4},
-        {"every 100 days over a leap year", {"DAILY", "100"}, {2008, 1, 1}, {2008, 12, 31}, 4},
-        {"Monday, Wednesday, Friday over two weeks", {"WEEKLY", "", "MO,WE,FR"}, {2008, 1, 7}, {2008, 1, 18}, 6},
-        {"Tuesday and Thursday from a Monday", {"WEEKLY", "", "TU,TH"}, {2008, 1, 7}, {2008, 1, 10}, 2},
-        {"daily, a single day", {"DAILY"}, {2008, 1, 7}, {2008, 1, 7}, 1},
+        {"monthly, 31st, short months fall on their last day", {"MONTHLY", "", "", ""}, {2008, 1, 31}, {2008, 6, 30}, 6},
+        {"monthly, 31st, ending before June's last day", {"MONTHLY", "", "", ""}, {2008, 1, 31}, {2008, 6, 29}, 5},
+        {"yearly on 29 February", {"YEARLY", "", "", ""}, {2008, 2, 29}, {2012, 2, 28}, 4},
+        {"every 100 days over a leap year", {"DAILY", "100", "", ""}, {2008, 1, 1}, {2008, 12, 31}, 4},
+        {"Monday, Wednesday, Friday over two weeks", {"WEEKLY", "", "MO,WE,FR", ""}, {2008, 1, 7}, {2008, 1, 18}, 6},
+        {"Tuesday and Thursday from a Monday", {"WEEKLY", "", "TU,TH", ""}, {2008, 1, 7}, {2008, 1, 10}, 2},
+        {"daily, a single day", {"DAILY", "", "", ""}, {2008, 1, 7}, {2008, 1, 7}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
@@ -181,8 +181,8 @@ TEST(RecurrenceWrite, OccurrencesCountAsOutlookCountsThem)
 
 TEST(RecurrenceWrite, UnknownRuleWritesNothing)
 {
-    EXPECT_TRUE(recurrence::Build({"HOURLY"}, At(2008, 1, 1), 60).pattern.isEmpty());
-    EXPECT_TRUE(recurrence::Build({""}, At(2008, 1, 1), 60).pattern.isEmpty());
+    EXPECT_TRUE(recurrence::Build({"HOURLY", "", "", ""}, At(2008, 1, 1), 60).pattern.isEmpty());
+    EXPECT_TRUE(recurrence::Build({"", "", "", ""}, At(2008, 1, 1), 60).pattern.isEmpty());
 }
 
 // The published example patterns: a daily series ending by date (with deleted instances) and a
