@@ -51,8 +51,8 @@ TEST(TamoSyncTool, SignsInSyncsAndTellsTheOutcomeByItsExitStatus)
     const Case cases[] = {
         {"wrong password", {"--id", "demo"}, "nope", 2, "로그인에 실패하였습니다"},
         {"bad conflict mode", {"--id", "demo", "--conflicts", "coin"}, "x", 2, ""},
-        {"first run", {"--id", "demo"}, service::kDemoPassword, 0, "상태 1000: 싱크가 정상적으로 완료되었습니다"},
-        {"second run", {"--id", "demo", "--conflicts", "newest"}, service::kDemoPassword, 0, "상태 1000"},
+        {"first run", {"--id", "demo"}, tamo::service::kDemoPassword, 0, "상태 1000: 싱크가 정상적으로 완료되었습니다"},
+        {"second run", {"--id", "demo", "--conflicts", "newest"}, tamo::service::kDemoPassword, 0, "상태 1000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -60,13 +60,13 @@ TEST(TamoSyncTool, SignsInSyncsAndTellsTheOutcomeByItsExitStatus)
         EXPECT_EQ(o.exitCode, c.exitCode) << o.out.toStdString() << o.err.toStdString();
         EXPECT_TRUE((o.out + o.err).contains(QString::fromUtf8(c.expected))) << o.out.toStdString() << o.err.toStdString();
     }
-    const Outcome first = RunTool({"--id", "demo"}, service::kDemoPassword);
+    const Outcome first = RunTool({"--id", "demo"}, tamo::service::kDemoPassword);
     EXPECT_TRUE(first.out.contains("일정 싱크는 아직 지원되지 않아 할일만 싱크합니다")) << first.out.toStdString();
     EXPECT_TRUE(first.out.contains("진행 95%"));
     EXPECT_FALSE(world.OutlookTasks().empty());
 
     ASSERT_TRUE(world.SetPreferences(false, false, false, false, true));
-    const Outcome none = RunTool({"--id", "demo", "--quiet"}, service::kDemoPassword);
+    const Outcome none = RunTool({"--id", "demo", "--quiet"}, tamo::service::kDemoPassword);
     EXPECT_EQ(none.exitCode, 100);
     EXPECT_TRUE(none.out.contains("상태 1020")) << none.out.toStdString();
 }
@@ -84,7 +84,7 @@ TEST(TamoSyncTool, KilledBetweenOutlookCopyAndReKeyLeavesOneCopy)
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TAMO_PASSWORD", service::kDemoPassword);
+    env.insert("TAMO_PASSWORD", tamo::service::kDemoPassword);
     process.setProcessEnvironment(env);
     process.start(Program(), {"--id", "demo", "--quiet"});
     QElapsedTimer waited;
@@ -101,7 +101,7 @@ TEST(TamoSyncTool, KilledBetweenOutlookCopyAndReKeyLeavesOneCopy)
     process.waitForFinished(5000);
     ASSERT_FALSE(world.Post("/_test/fault/clear", QString()).isEmpty());
 
-    const Outcome again = RunTool({"--id", "demo", "--quiet"}, service::kDemoPassword);
+    const Outcome again = RunTool({"--id", "demo", "--quiet"}, tamo::service::kDemoPassword);
     EXPECT_EQ(again.exitCode, 0) << again.out.toStdString();
     int copies = 0;
     QString entry;
@@ -111,7 +111,8 @@ TEST(TamoSyncTool, KilledBetweenOutlookCopyAndReKeyLeavesOneCopy)
             entry = task.entryId;
         }
     EXPECT_EQ(copies, 1);
-    for (const auto& todo : world.ServiceTodos())
+    for (const auto& todo : world.ServiceTodos()) {
         if (todo.title == "killed")
             EXPECT_TRUE(todo.uid.startsWith(entry + "_")) << todo.uid.toStdString();
+    }
 }

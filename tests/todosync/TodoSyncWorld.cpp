@@ -78,8 +78,8 @@ std::vector<ServiceTodo> TodoSyncWorld::ServiceTodos()
     CMarkupSTL xml;
     if (!xml.SetDoc(std::string_view(xmlText.constData(), size_t(xmlText.size()))) || !xml.FindElem())
         return out;
-    xml.IntoElem();
-    while (xml.FindElem("item")) {
+    while (xml.FindChildElem("item")) {
+        xml.IntoElem();
         ServiceTodo todo;
         auto field = [&xml](const char* name) {
             xml.ResetChildPos();
@@ -96,6 +96,7 @@ std::vector<ServiceTodo> TodoSyncWorld::ServiceTodos()
         todo.lastModified = field("last-modified");
         todo.sequence = field("sequence");
         todo.parent = field("parent");
+        xml.OutOfElem();
         out.push_back(todo);
     }
     return out;
