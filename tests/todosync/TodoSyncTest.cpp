@@ -307,7 +307,7 @@ TEST_F(TodoSync, ServiceFailingMidRunEndsWith1008AndLosesNothing)
     task.subject = QStringLiteral("남을 일");
     ASSERT_FALSE(world.AddOutlookTask(task).isEmpty());
     // Creating on the service fails from the first request on.
-    ASSERT_FALSE(world.Post(QStringLiteral("/_test/fault"), QStringLiteral("path=/todos/&status=500&error_page=1")).isEmpty());
+    ASSERT_FALSE(world.Post(QStringLiteral("/_test/fault"), QStringLiteral("path=/todos/&error_page=1&cut=0")).isEmpty());
     CSyncRun run;
     const int status = run.Execute();
     EXPECT_EQ(status, syncstatus::kTodoSyncFailed);
@@ -327,7 +327,7 @@ TEST_F(TodoSync, ARunCutOffBeforeTheReKeyMakesNoSecondCopy)
     ASSERT_GT(id, 0);
     // The re-key of that to-do fails: the Outlook copy exists, the service still has its own UID.
     ASSERT_FALSE(world.Post(QStringLiteral("/_test/fault"),
-                            QStringLiteral("path=/todos/%1&status=500&error_page=1").arg(id))
+                            QStringLiteral("path=/todos/%1&error_page=1&cut=0").arg(id))
                      .isEmpty());
     EXPECT_EQ(RunOnce(), syncstatus::kTodoSyncFailed);
     ASSERT_FALSE(world.Post(QStringLiteral("/_test/fault/clear"), QString()).isEmpty());
