@@ -142,8 +142,19 @@ int CMAPISync::ReadTodoOutlook(CMAPIMessage& message)
     IMessage* pMsg = message.GetMessageW();
     CSyncItem& item = m_pParser->NewItem(CSyncParser::OutlookTodos);
     const bool complete = GetPropVal(pMsg, kTaskComplete, true, PROPSET_TASK) == QLatin1String("T");
-    if (!m_bWithCompleted && complete)
+    const SBinary* entry = message.GetEntryID();
+    if (!m_bWithCompleted && complete) {
+        // Left out of the run, but still known: its service to-do must not be copied back.
+        const QString skipped = BinToHexString(entry, false);
+        if (!skipped.isEmpty()) {
+            const QString identity = TodoIdentity(skipped, m_strPCKey);
+            m_todoEntryIDs.insert(identity, QByteArray(reinterpret_cast<const char*>(entry->lpb), int(entry->cb)));
+            const QString origin = GetPropVal(pMsg, kTodoOriginUid, true, PROPSET_TASK);
+            if (!origin.isEmpty())
+                m_todoOrigins.insert(origin, identity);
+        }
         return 0;
+    }
     item.SetValue(kSummary, GetPropVal(pMsg, PR_SUBJECT_W, false, PROPSET_NONE));
     item.SetValue(kDescription, GetPropVal(pMsg, PR_BODY_W, false, PROPSET_NONE));
 
@@ -180,7 +191,6 @@ int CMAPISync::ReadTodoOutlook(CMAPIMessage& message)
     const QString origin = GetPropVal(pMsg, kTodoOriginUid, true, PROPSET_TASK);
     if (!origin.isEmpty())
         m_todoOrigins.insert(origin, identity);
-    const SBinary* entry = message.GetEntryID();
     m_todoEntryIDs.insert(identity, QByteArray(reinterpret_cast<const char*>(entry->lpb), int(entry->cb)));
     m_pParser->AppendCurrent(CSyncParser::OutlookTodos);
     return 1;
@@ -342,11 +352,12 @@ int CMAPISync::SyncTodo(CSyncCallback* pCallback)
             if (pCallback && !pCallback->IsContinue())
                 return -2;
             const QString uid = store.Text(CSyncParser::ServiceTodos, kUid);
-            if (store.FindUID(CSyncParser::OutlookTodos, uid))
+            // Paired, or a task this run leaves out (completed ones when they are excluded).
+            if (store.FindUID(CSyncParser::OutlookTodos, uid) || m_todoEntryIDs.contains(uid))
                 continue;
             // A copy made by a run that was cut off before its re-key: finish the re-key only.
             const auto origin = m_todoOrigins.constFind(uid);
-            if (origin != m_todoOrigins.constEnd() && store.FindUID(CSyncParser::OutlookTodos, *origin)) {
+            if (origin != m_todoOrigins.constEnd() && m_todoEntryIDs.contains(*origin)) {
                 store.SetText(CSyncParser::ServiceTodos, kUid, *origin);
                 if (RekeyTamoTodo(store.Text(CSyncParser::ServiceTodos, kXId), *origin) == -1)
                     return -1;

@@ -181,6 +181,21 @@ TEST_F(TodoSync, CompletedOutlookTaskSkippedOrSentWithItsDate)
     EXPECT_TRUE(sent->completed.startsWith("20261121")) << sent->completed.toStdString();
 }
 
+TEST_F(TodoSync, ATaskCompletedInOutlookIsNotCopiedBackWhileCompletedOnesAreExcluded)
+{
+    ASSERT_TRUE(world.SetPreferences(true, false, false, false, false));
+    ASSERT_GT(world.AddServiceTodo(QStringLiteral("todo[title]=finish&todo[priority]=3")), 0);
+    ASSERT_EQ(RunOnce(), syncstatus::kDone);
+    QString entry;
+    for (const auto& t : world.OutlookTasks())
+        if (t.subject == "finish")
+            entry = t.entryId;
+    ASSERT_FALSE(entry.isEmpty());
+    ASSERT_TRUE(world.SetOutlookSubject(entry, "finish", OleNowUtcPlus(60), true));
+    ASSERT_EQ(RunOnce(), syncstatus::kDone);
+    EXPECT_EQ(CountSubject(world.OutlookTasks(), "finish"), 1);
+}
+
 TEST_F(TodoSync, AlarmSurvivesServiceToOutlookToService)
 {
     ASSERT_TRUE(world.SetPreferences(true, false, false, false, false));

@@ -170,7 +170,8 @@ QString TodoSyncWorld::AddOutlookTask(const NewTask& task)
     return saved ? entry : QString();
 }
 
-bool TodoSyncWorld::SetOutlookSubject(const QString& entryId, const QString& subject, double lastModifiedUtc)
+bool TodoSyncWorld::SetOutlookSubject(const QString& entryId, const QString& subject, double lastModifiedUtc,
+                                      bool complete)
 {
     CMAPISync engine;
     if (engine.InitMapi() != 1)
@@ -184,6 +185,10 @@ bool TodoSyncWorld::SetOutlookSubject(const QString& entryId, const QString& sub
         return false;
     IMessage* msg = message.GetMessageW();
     CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_SUBJECT_W, subject);
+    if (complete) {
+        CMAPIEx::SetNamedProp(msg, PROPSET_TASK, 0x811C, true);
+        CMAPIEx::SetNamedProp(msg, PROPSET_TASK, 0x810F, *oledate::ToSystemTime(lastModifiedUtc));
+    }
     SPropValue modified{};
     modified.ulPropTag = PR_LAST_MODIFICATION_TIME;
     modified.Value.ft = *oledate::ToFileTime(lastModifiedUtc);

@@ -54,7 +54,8 @@ public:
     std::vector<OutlookTask> OutlookTasks();
     QString AddOutlookTask(const NewTask& task);
     // Changes a task's subject with an explicit last-modified time (UTC ISO) after the last sync.
-    bool SetOutlookSubject(const QString& entryId, const QString& subject, double lastModifiedUtc);
+    bool SetOutlookSubject(const QString& entryId, const QString& subject, double lastModifiedUtc,
+                           bool complete = false);
 
     QString PcKey() const { return m_pcKey; }
 
