@@ -416,8 +416,10 @@ bool CMAPISync::OpenTodoMessage(const QString& strUID, CMAPIMessage& message, CS
 int CMAPISync::SyncTodoConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback)
 {
     SYNCLOG(synclog::kLog, "SyncTodoConflict Start\n");
+    // The contents table is made only when a task has to be looked for (see OpenTodoMessage):
+    // one per pair would make settling all pairs quadratic.
     IMAPIFolder* folder = m_pParser ? m_outlook.OpenSpecialFolder(PR_IPM_TASK_ENTRYID) : nullptr;
-    if (!folder || !m_outlook.GetContents()) {
+    if (!folder) {
         SYNCLOG(synclog::kError, "SyncTodo m_pItems NULL\n");
         return -1;
     }

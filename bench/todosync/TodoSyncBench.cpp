@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "TodoSyncWorld.h"
+#include "base/Settings.h"
 #include "platform/mapi/Mapi.h"
 #include "syncengine/MAPISync.h"
 #include "syncui/SyncRun.h"
@@ -54,6 +55,40 @@ void BM_TodoSync(benchmark::State& state)
         benchmark::Counter(2.0 * n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_TodoSync)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The pair pass: N pairs, every one settled again (no recorded sync times, so each pair is
+// rewritten in the direction of its newer side).
+void BM_TodoSyncPairs(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        TodoSyncWorld world;
+        if (!world.ok() || !world.SetPreferences(true, false, true, true, false)) {
+            state.SkipWithError("no service");
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            world.AddServiceTodo(QStringLiteral("todo[title]=service%1&todo[priority]=3").arg(i));
+        {
+            CSyncRun first;
+            if (first.Execute() != syncstatus::kDone)
+                state.SkipWithError("first sync failed");
+        }
+        WriteSettingString(settings::SyncDate, QString());
+        state.ResumeTiming();
+        CSyncRun run;
+        const int status = run.Execute();
+        state.PauseTiming();
+        if (status != syncstatus::kDone)
+            state.SkipWithError("sync failed");
+        state.ResumeTiming();
+    }
+    state.counters["pairs"] = n;
+    state.counters["per_pair"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TodoSyncPairs)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
