@@ -76,6 +76,31 @@ public:
     static void FileTimeToString(const FILETIME* pTime, QString& strText, QString* pstrSecond);
     static void FileTimeToString2(const FILETIME* pTime, QString& strText, QString* pstrSecond);
 
+    // To-dos: the service's to-dos against the Outlook Tasks folder. A to-do from Outlook is known
+    // on the service by "%s_%s@" + mail domain of its entry id and the PC key.
+    int ReadTodo(bool bWithCompleted, bool bWithSubTodos);
+    int SyncTodoInit(CSyncCallback* pCallback);
+    int ReadTodoOutlook(CMAPIMessage& message);
+    int SyncTodo(CSyncCallback* pCallback);
+    int SaveOutlookTodo(IMessage* pMessage, bool bUnused);
+    int SaveTamoTodo();
+    int ModifyTamoTodo(const QString& strXID);
+    int ModifyOutlookTodo(IMessage* pMessage);
+    int SyncTodoConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback);
+    static ULONG StringtoOlPriority(const QString& strPriority);
+    // The identity of an Outlook task with this entry id (hex) under this PC key.
+    static QString TodoIdentity(const QString& strEntryID, const QString& strPCKey);
+    // Service UID of the to-do each Outlook task was copied from (kept on the task), mapped to
+    // the task's identity: finds a copy whose re-key on the service never happened.
+    QHash<QString, QString> m_todoOrigins;
+    // Entry ids of the tasks read by SyncTodoInit, by identity: a pair is opened directly.
+    QHash<QString, QByteArray> m_todoEntryIDs;
+    // Pieces of the operations above.
+    void WriteTodoFields(IMessage* pMsg, bool bCreate);
+    int RekeyTamoTodo(const QString& strXID, const QString& strUID);
+    QString TamoTodoBody() const;
+    bool OpenTodoMessage(const QString& strUID, CMAPIMessage& message, CSyncCallback* pCallback, int& nResult);
+
     // Appointments
     // The service's event export of m_lCalendarID from the sync range on, into the service event
     // list. 1, or -1.

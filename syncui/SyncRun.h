@@ -1,0 +1,137 @@
+#pragma once
+
+// One synchronisation run without a window: reads the sync preferences, prepares the engine,
+// reads both sides on the caller's thread, then runs the engine's steps on a worker thread and
+// ends with a status code (1000 done, 1001 … 1400 failures and stops). The sync dialog and
+// tamo-sync both drive it.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QString>
+
+#include "base/Thread.h"
+#include "syncengine/MAPISync.h"
+#include "syncengine/SyncCallback.h"
+
+namespace syncstatus {
+constexpr int kDone = 1000;
+constexpr int kNoPreferences = 1001;
+constexpr int kNoCategory = 1002;
+constexpr int kNoOutlook = 1004;
+constexpr int kNoPcKey = 1005;
+constexpr int kReadTodoFailed = 1006;
+constexpr int kReadOutlookTodoFailed = 1007;
+constexpr int kTodoSyncFailed = 1008;
+constexpr int kReadEventFailed = 1009;
+constexpr int kReadOutlookEventFailed = 1010;
+constexpr int kEventSyncFailed = 1011;
+constexpr int kNoWorker = 1012;
+constexpr int kStopped = 1013;
+constexpr int kConflictsDeclined = 1014;
+constexpr int kNothingSelected = 1020;
+// Events are the only thing selected and this build does not synchronise them yet.
+constexpr int kEventsNotSupported = 1030;
+constexpr int kDuplicateEvents = 1400;
+
+// The message shown for a code (empty for the silent ones).
+QString Message(int code);
+// What the caller of the modal run gets: 1 (OK), 100 (open the sync options) or 2 (cancel).
+int DialogResult(int code);
+}  // namespace syncstatus
+
+// A pair offered to the user, and the user's decision about it.
+struct SSyncConflict {
+    QString uid;
+    QString serviceText;
+    QString outlookText;
+    bool todo = true;
+    bool serviceNewer = false;  // IsLastDate
+};
+struct SSyncDecision {
+    QString uid;
+    int direction = -1;  // -1 nothing, 0 keep both, 1 service wins, 2 Outlook wins
+    bool todo = true;
+};
+
+class CSyncRun : public CThread, public CSyncCallback {
+public:
+    // Shows the conflicts and answers the decisions; nothing when the user closed it without
+    // choosing to sync (the run then ends with 1014).
+    using Chooser = std::function<std::optional<std::vector<SSyncDecision>>(const std::vector<SSyncConflict>&)>;
+
+    CSyncRun();
+    ~CSyncRun() override;
+
+    // Called on the worker thread (progress) or the starting thread (notices).
+    void SetProgressHandler(std::function<void(int)> handler) { m_onProgress = std::move(handler); }
+    void SetNoticeHandler(std::function<void(const QString&)> handler) { m_onNotice = std::move(handler); }
+    void SetChooser(Chooser chooser) { m_chooser = std::move(chooser); }
+
+    // The start on the caller's thread: 0 when the worker was started, else the status code that
+    // ended the start (the worker is not started).
+    int Begin();
+    // Waits for the worker and answers its status; on 1000 records "SyncDate" and "SyncServerDate".
+    int Finish();
+    // Begin, then Finish.
+    int Execute();
+    // Cancel button: the interrupted flag and the stop flag.
+    void Cancel();
+
+    // The service requests of the run.
+    int GetCategory();
+    int GetPCKeyhttp();
+    static int GetDefaultCategory();
+    static QString GetServerTime();
+
+    // The worker's sequence and its steps.
+    int DoSync();
+    int SyncTodo();
+    int SyncAppointment();
+    int SyncConflict();
+    int SyncLastModify();
+
+    bool IsContinue() override { return !IsInterrupted(); }
+    int GetProgress(int nTotal, int nCurrent) override;
+
+    CMAPISync* Engine() const { return m_pSync.get(); }
+    int Progress() const { return m_nBar.load(); }
+
+    // Preferences, as read by GetCategory.
+    int m_nCategoryID = -1;
+    int m_nSyncRange = 30;
+    bool m_bEventCheck = true;
+    bool m_bTodoCheck = false;
+    bool m_bTodoComplete = false;
+    bool m_bTodoSub = false;
+    bool m_bConflict = true;
+    bool m_bEvent2Check = false;
+    std::atomic<bool> m_bStop{false};
+
+protected:
+    void Run() override;
+
+private:
+    void SetProgress(int value);
+    void Notice(const QString& text);
+    void RecordTimes();
+    // A pair (current service and Outlook to-do) that neither side changed since the last
+    // recorded sync; false without recorded sync times.
+    bool IsUnchangedPair() const;
+
+    std::unique_ptr<CMAPISync> m_pSync;
+    double m_dProgress = 0;
+    int m_nProgress = 0;
+    std::atomic<int> m_nBar{0};
+    std::atomic<int> m_nStatus{0};
+    bool m_bStarted = false;
+    bool m_bEventsSkipped = false;
+    double m_dLastSync = 0;        // "SyncDate" at the start, 0 when none
+    double m_dLastServerSync = 0;  // "SyncServerDate" at the start, 0 when none
+    std::function<void(int)> m_onProgress;
+    std::function<void(const QString&)> m_onNotice;
+    Chooser m_chooser;
+};
