@@ -33,7 +33,6 @@ QString Message(int code)
         return QStringLiteral("아웃룩으로부터 일정 정보를 읽지 못했습니다.\r\n다른 프로그램에서 아웃룩을 사용 중인지 확인해 보시고 리부팅 후 다시 해보세요");
     case kEventSyncFailed: return QStringLiteral("일정 싱크에 실패했습니다!\r\n관리자에게 문의해 주세요");
     case kNothingSelected: return QStringLiteral("환경설정에서 싱크할 항목을 선택하시고\r\n 확인버튼을 눌러주세요");
-    case kEventsNotSupported: return QStringLiteral("일정 싱크는 아직 지원되지 않습니다.\r\n환경설정에서 할일 싱크를 선택해 주세요");
     case kDuplicateEvents: return QStringLiteral("중복된 일정이 회원님의 캘린더에 존재합니다.\r\n 확인후 싱크해주세요");
     default: return QString();
     }
@@ -46,8 +45,7 @@ int DialogResult(int code)
     case kNoPreferences:
     case kNoCategory:
     case kNoPcKey:
-    case kNothingSelected:
-    case kEventsNotSupported: return 100;
+    case kNothingSelected: return 100;
     default: return 2;
     }
 }
@@ -210,14 +208,6 @@ int CSyncRun::Begin()
     m_pSync->m_lCalendarID = m_nCategoryID;
     if (m_nCategoryID == 0 || m_nCategoryID == -1)
         return kNoCategory;
-    if (m_bEventCheck) {
-        // Appointments are not synchronised by this build: say so instead of pretending.
-        m_bEventCheck = false;
-        m_bEventsSkipped = true;
-        if (!m_bTodoCheck)
-            return kEventsNotSupported;
-        Notice(QStringLiteral("일정 싱크는 아직 지원되지 않아 할일만 싱크합니다."));
-    }
     if (m_bTodoCheck) {
         const QString key = ReadSettingString(settings::PcKey);
         if (key.isEmpty() || key == QLatin1String("0"))
@@ -226,6 +216,8 @@ int CSyncRun::Begin()
         if (m_pSync->ReadTodo(m_bTodoComplete, m_bTodoSub) == -1)
             return kReadTodoFailed;
     }
+    if (m_bEventCheck && m_pSync->ReadAppointment() == -1)
+        return kReadEventFailed;
     // The last sync times, read before this run changes anything.
     const QString lastSync = ReadSettingString(settings::SyncDate);
     const QString lastServer = ReadSettingString(settings::SyncServerDate);
@@ -282,7 +274,7 @@ void CSyncRun::RecordTimes()
 int CSyncRun::DoSync()
 {
     if (!m_bTodoCheck && !m_bEventCheck)
-        return m_bEventsSkipped ? kEventsNotSupported : kNothingSelected;
+        return kNothingSelected;
     if (m_bTodoCheck) {
         CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat)).Log(QStringLiteral("sink1"));
         const int status = SyncTodo();
@@ -292,6 +284,7 @@ int CSyncRun::DoSync()
     if (IsInterrupted())
         return kStopped;
     if (m_bEventCheck) {
+        CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat)).Log(QStringLiteral("sink2"));
         const int status = SyncAppointment();
         if (status != kDone)
             return status;
@@ -321,8 +314,23 @@ int CSyncRun::SyncTodo()
 
 int CSyncRun::SyncAppointment()
 {
-    // Not reached: Begin switches events off until appointments are synchronised.
-    return kEventsNotSupported;
+    const int init = m_pSync->SyncAppointInit(this);
+    if (init == -1)
+        return kReadOutlookEventFailed;
+    if (init == -2 || IsInterrupted())
+        return kStopped;
+    SetProgress(40);
+    m_dProgress = 0;
+    m_nProgress = 0;
+    const int sync = m_pSync->SyncAppointment(this);
+    if (sync == -3)
+        return kDuplicateEvents;
+    if (sync == -2)
+        return kStopped;
+    if (sync == -1)
+        return kEventSyncFailed;
+    SetProgress(70);
+    return kDone;
 }
 
 bool CSyncRun::IsUnchangedPair() const
@@ -360,6 +368,22 @@ int CSyncRun::SyncLastModify()
     if (m_bStop)
         return kStopped;
     SetProgress(80);
+    if (m_bEventCheck && m_pSync->GetParserCount(false) > 0) {
+        const unsigned count = m_pSync->GetParserCount(false);
+        POSITION pos = m_pSync->GetParserHeadPosition(false, false);
+        for (unsigned i = 0; i < count; ++i) {
+            const QString uid = m_pSync->GetParserUID(false);
+            if (m_pSync->IsUID(uid, false) && !m_pSync->IsAppointPairUnchanged()) {
+                const int direction = m_pSync->IsLastDate(false) ? 1 : 2;
+                m_pSync->SyncAppointConflict(uid, direction, this);
+            }
+            pos = m_pSync->GetParserNextPosition(pos, false);
+            if (!pos)
+                break;
+            if (m_bStop)
+                return kStopped;
+        }
+    }
     SetProgress(95);
     return kDone;
 }
@@ -383,6 +407,22 @@ int CSyncRun::SyncConflict()
         }
     }
     SetProgress(75);
+    if (m_bEventCheck && m_pSync->GetParserCount(false) > 0) {
+        const unsigned count = m_pSync->GetParserCount(false);
+        POSITION pos = m_pSync->GetParserHeadPosition(false, false);
+        for (unsigned i = 0; i < count; ++i) {
+            SetProgress(75 + static_cast<int>(10 * i / count));
+            const QString uid = m_pSync->GetParserUID(false);
+            if (m_pSync->IsUID(uid, false) && m_pSync->SyncAppointConflictInit(uid) == 1)
+                conflicts.push_back({uid, m_pSync->GetParserText(false, false), m_pSync->GetParserText(false, true),
+                                     false, m_pSync->IsLastDate(false)});
+            pos = m_pSync->GetParserNextPosition(pos, false);
+            if (!pos)
+                break;
+            if (m_bStop)
+                return kStopped;
+        }
+    }
     SetProgress(85);
     if (conflicts.empty()) {
         SetProgress(95);
@@ -404,6 +444,14 @@ int CSyncRun::SyncConflict()
         }
     }
     SetProgress(88);
+    if (m_bEventCheck) {
+        for (const SSyncDecision& decision : *decisions) {
+            if (m_bStop)
+                return kStopped;
+            if (decision.direction != -1 && !decision.todo)
+                m_pSync->SyncAppointConflict(decision.uid, decision.direction, nullptr);
+        }
+    }
     SetProgress(93);
     SetProgress(95);
     return kDone;

@@ -33,8 +33,6 @@ constexpr int kNoWorker = 1012;
 constexpr int kStopped = 1013;
 constexpr int kConflictsDeclined = 1014;
 constexpr int kNothingSelected = 1020;
-// Events are the only thing selected and this build does not synchronise them yet.
-constexpr int kEventsNotSupported = 1030;
 constexpr int kDuplicateEvents = 1400;
 
 // The message shown for a code (empty for the silent ones).
@@ -128,7 +126,6 @@ private:
     std::atomic<int> m_nBar{0};
     std::atomic<int> m_nStatus{0};
     bool m_bStarted = false;
-    bool m_bEventsSkipped = false;
     double m_dLastSync = 0;        // "SyncDate" at the start, 0 when none
     double m_dLastServerSync = 0;  // "SyncServerDate" at the start, 0 when none
     std::function<void(int)> m_onProgress;

@@ -61,7 +61,6 @@ TEST(TamoSyncTool, SignsInSyncsAndTellsTheOutcomeByItsExitStatus)
         EXPECT_TRUE((o.out + o.err).contains(QString::fromUtf8(c.expected))) << o.out.toStdString() << o.err.toStdString();
     }
     const Outcome first = RunTool({"--id", "demo"}, tamo::service::kDemoPassword);
-    EXPECT_TRUE(first.out.contains("일정 싱크는 아직 지원되지 않아 할일만 싱크합니다")) << first.out.toStdString();
     EXPECT_TRUE(first.out.contains("진행 95%"));
     EXPECT_FALSE(world.OutlookTasks().empty());
 
