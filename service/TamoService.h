@@ -12,6 +12,7 @@
 
 #include "base/TextCipher.h"
 #include "service/FaultTable.h"
+#include "service/FormFields.h"
 #include "service/ServiceClock.h"
 #include "service/ServiceDatabase.h"
 
@@ -114,6 +115,8 @@ private:
     std::int64_t DefaultCalendarOf(const SAccount& account);
 
     // Events and to-dos.
+    bool ItemToWrite(const httplib::Request& req, httplib::Response& res, const SSession& session,
+                     const CFormFields& form, EItemKind kind, SItem& item, bool& modify);
     void PostEvent(const httplib::Request& req, httplib::Response& res);
     void PostTodo(const httplib::Request& req, httplib::Response& res);
     void ExportEvents(const httplib::Request& req, httplib::Response& res);

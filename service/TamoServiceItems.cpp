@@ -104,6 +104,36 @@ std::string CTamoService::NewUid()
     return uid + "@calendar.tamo";
 }
 
+// The item a creation or change post writes: the stored one for "/<kind>/<X-ID>" with
+// "_method=put", else a new one of the account. False after an error answer.
+bool CTamoService::ItemToWrite(const httplib::Request& req, httplib::Response& res, const SSession& session,
+                               const CFormFields& form, EItemKind kind, SItem& item, bool& modify)
+{
+    const std::string idText = req.matches.size() > 2 ? std::string(req.matches[2]) : std::string();
+    modify = !idText.empty();
+    if (modify != (form.Value("_method") == "put")) {
+        ErrorPage(res, 400, modify ? "a change needs _method=put" : "_method=put needs a record number");
+        return false;
+    }
+    if (modify) {
+        const auto id = ParseDecimal(idText, 1, INT64_MAX / 10);
+        auto existing = id ? m_database.GetItem(*id) : std::nullopt;
+        if (!existing || existing->kind != kind || existing->accountId != session.accountId) {
+            ErrorPage(res, 404, kind == EItemKind::Event ? "no such event" : "no such to-do");
+            return false;
+        }
+        item = std::move(*existing);
+        return true;
+    }
+    item.kind = kind;
+    item.accountId = session.accountId;
+    if (kind == EItemKind::Event) {
+        const auto account = m_database.GetAccount(session.accountId);
+        item.calendarId = account ? DefaultCalendarOf(*account) : 0;
+    }
+    return true;
+}
+
 void CTamoService::PostEvent(const httplib::Request& req, httplib::Response& res)
 {
     const auto session = RequireSession(req, res, EAnswer::Text);
@@ -111,28 +141,10 @@ void CTamoService::PostEvent(const httplib::Request& req, httplib::Response& res
         return;
     const CFormFields form = CFormFields::Parse(req.body);
     std::lock_guard change(m_changeMutex);
-    const std::string idText = req.matches.size() > 2 ? std::string(req.matches[2]) : std::string();
-    const bool modify = !idText.empty();
-    if (modify != (form.Value("_method") == "put")) {
-        ErrorPage(res, 400, modify ? "a change needs _method=put" : "_method=put needs a record number");
-        return;
-    }
-
     SItem item;
-    if (modify) {
-        const auto id = ParseDecimal(idText, 1, INT64_MAX / 10);
-        auto existing = id ? m_database.GetItem(*id) : std::nullopt;
-        if (!existing || existing->kind != EItemKind::Event || existing->accountId != session->accountId) {
-            ErrorPage(res, 404, "no such event");
-            return;
-        }
-        item = std::move(*existing);
-    } else {
-        item.kind = EItemKind::Event;
-        item.accountId = session->accountId;
-        const auto account = m_database.GetAccount(session->accountId);
-        item.calendarId = account ? DefaultCalendarOf(*account) : 0;
-    }
+    bool modify = false;
+    if (!ItemToWrite(req, res, *session, form, EItemKind::Event, item, modify))
+        return;
 
     std::optional<SFormError> error;
     TextField(form, "event[title]", kMaxTitleBytes, item.title, error);
@@ -237,26 +249,10 @@ void CTamoService::PostTodo(const httplib::Request& req, httplib::Response& res)
         return;
     const CFormFields form = CFormFields::Parse(req.body);
     std::lock_guard change(m_changeMutex);
-    const std::string idText = req.matches.size() > 2 ? std::string(req.matches[2]) : std::string();
-    const bool modify = !idText.empty();
-    if (modify != (form.Value("_method") == "put")) {
-        ErrorPage(res, 400, modify ? "a change needs _method=put" : "_method=put needs a record number");
-        return;
-    }
-
     SItem item;
-    if (modify) {
-        const auto id = ParseDecimal(idText, 1, INT64_MAX / 10);
-        auto existing = id ? m_database.GetItem(*id) : std::nullopt;
-        if (!existing || existing->kind != EItemKind::Todo || existing->accountId != session->accountId) {
-            ErrorPage(res, 404, "no such to-do");
-            return;
-        }
-        item = std::move(*existing);
-    } else {
-        item.kind = EItemKind::Todo;
-        item.accountId = session->accountId;
-    }
+    bool modify = false;
+    if (!ItemToWrite(req, res, *session, form, EItemKind::Todo, item, modify))
+        return;
 
     std::optional<SFormError> error;
     // A new to-do needs its title field, which may be empty.
