@@ -15,6 +15,12 @@ CMAPISync::~CMAPISync()
     // m_pParser goes with the last copy that shares it.
 }
 
+void CMAPISync::NoteUnsynced(const QString& strUID)
+{
+    ++m_nUnsynced;
+    SYNCLOG(synclog::kError, "Not synchronised (%s)\n", ToLogText(strUID).constData());
+}
+
 int CMAPISync::InitMapi()
 {
     // A second logon starts afresh: the earlier session and item store are released, not leaked.

@@ -114,13 +114,15 @@ public:
     int SyncAppointment(CSyncCallback* pCallback);
     // Settles one pair: 0 keep both, 1 the service version wins, 2 the Outlook version wins.
     int SyncAppointConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback);
+    int SettleAppointPair(const QString& strUID, int nDirection, CSyncCallback* pCallback);
     // Decides the current pair by the last sync times: 1 both changed (the caller asks), else 0.
     int SyncAppointConflictInit(const QString& strUID);
     // True when recorded sync times exist and neither side of the current pair changed since.
     bool IsAppointPairUnchanged() const;
     int SaveOutlookAppoint(IMessage* pMsg, bool bFlag);
     int ModifyOutlookAppoint(IMessage* pMsg);
-    // 0 created, -1 failure, -2 the service answered but the answer can't be used.
+    // 0 created, -1 failure, -2 the service answered but the answer can't be used. An appointment
+    // without a UID first gets a global object id of its own, sent as the event's UID.
     int SaveTamoAppoint();
     int ModifyTamoAppoint(const QString& strXID);
     static ULONG ConvertRecurrenceDateToMinutes(const SYSTEMTIME& st);
@@ -129,12 +131,23 @@ public:
     static QString AppointUIDFromGlobalID(const SBinary* pGlobalID);
     // The global object id that carries a UID (a global object id in hex is taken as it is).
     static QByteArray AppointGlobalIDBlob(const QString& identity);
+    // A new global object id as Outlook gives an appointment it creates (56 bytes: class id, zero
+    // instance date, creation time, reserved, size 16, a random id).
+    static QByteArray NewAppointGlobalID();
     // The quoted "uid" of the service's creation answer; empty when missing or cut off.
     static QString UIDFromCreationAnswer(const QString& answer);
+    // Writes a global object id into the Calendar message with the entry id in hex; false when
+    // it can't be opened or saved.
+    bool SetAppointGlobalID(const QString& strEntryID, const QByteArray& blob);
     // Walks the current contents table into m_pAppointIndex; false when cancelled.
     bool BuildAppointIndex(CSyncCallback* pCallback);
     // UID -> entry id of the Calendar folder's first message with it, built once per run.
     std::shared_ptr<QHash<QString, QByteArray>> m_pAppointIndex;
+
+    // Items whose write failed while their pass went on: the run must not count as complete, so
+    // that the next one tries them again.
+    void NoteUnsynced(const QString& strUID);
+    int GetUnsyncedCount() const { return m_nUnsynced; }
 
     // The item store itself, for the sync passes; null before InitMapi.
     CSyncParser* Parser() const { return m_pParser.get(); }
@@ -146,6 +159,7 @@ public:
     int m_nReserved = 0;
     QString m_strPCKey;
     bool m_bWithCompleted = false;
+    int m_nUnsynced = 0;
     CMAPIEx m_outlook;
 };
 

@@ -75,8 +75,12 @@ int CMAPISync::SyncAppointment(CSyncCallback* pCallback)
             const QString uid = parser.Text(CSyncParser::OutlookEvents, u"UID");
             if (!uid.isEmpty() && parser.FindUID(CSyncParser::ServiceEvents, uid))
                 continue;
-            if (SaveTamoAppoint() == -2)
+            // The pass goes on past a failed creation; the run is then not complete.
+            const int created = SaveTamoAppoint();
+            if (created == -2)
                 unusableAnswer = true;
+            if (created != 0)
+                NoteUnsynced(parser.Text(CSyncParser::OutlookEvents, u"UID"));
         }
     }
     SYNCLOG(synclog::kLog, "SyncAppointment End\n");
@@ -109,6 +113,14 @@ bool CMAPISync::BuildAppointIndex(CSyncCallback* pCallback)
 }
 
 int CMAPISync::SyncAppointConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback)
+{
+    const int result = SettleAppointPair(strUID, nDirection, pCallback);
+    if (result == -1)
+        NoteUnsynced(strUID);
+    return result;
+}
+
+int CMAPISync::SettleAppointPair(const QString& strUID, int nDirection, CSyncCallback* pCallback)
 {
     SYNCLOG(synclog::kLog, "SyncAppointConflict Start\n");
     // The contents table is read only to build the UID index: loading it for every pair would

@@ -9,6 +9,7 @@
 #include "syncengine/OleDate.h"
 #include "syncengine/Recurrence.h"
 #include "syncengine/SyncLog.h"
+#include "syncengine/TestCheckpoint.h"
 
 namespace {
 
@@ -175,15 +176,17 @@ int CMAPISync::SaveOutlookAppoint(IMessage* pMsg, bool /*bFlag*/)
     if (!pMsg || !m_pParser)
         return -1;
     FillOutlookAppoint(pMsg, *m_pParser);
-    if (pMsg->SaveChanges(KEEP_OPEN_READWRITE) != S_OK) {
-        SYNCLOG(synclog::kError, "SaveOutlookAppoint Unable to Save Outlook\n");
-        return -1;
-    }
+    // The global object id goes in with the first save: an appointment saved without it and cut
+    // off before a second save would come back as a new event on the next run.
     const QString uid = m_pParser->Text(CSyncParser::ServiceEvents, u"UID");
     const QByteArray blob = AppointGlobalIDBlob(uid);
     CMAPIEx::SetNamedProp(pMsg, PROPSET_MEETING, PROP_ID(kGlobalObjectId),
                           reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
-    pMsg->SaveChanges(KEEP_OPEN_READWRITE);
+    if (pMsg->SaveChanges(KEEP_OPEN_READWRITE) != S_OK) {
+        SYNCLOG(synclog::kError, "SaveOutlookAppoint Unable to Save Outlook\n");
+        return -1;
+    }
+    testcheckpoint::Reached("event.outlook.create");
     if (m_pAppointIndex && !uid.isEmpty() && !m_pAppointIndex->contains(uid)) {
         if (const auto eid = CMAPIEx::GetNamedPropValue(pMsg, PR_ENTRYID, false, PROPSET_NONE))
             m_pAppointIndex->insert(uid, QByteArray(reinterpret_cast<const char*>(eid->Value.bin.lpb),
@@ -203,6 +206,7 @@ int CMAPISync::ModifyOutlookAppoint(IMessage* pMsg)
     FillOutlookAppoint(pMsg, *m_pParser);
     const HRESULT hr = pMsg->SaveChanges(0);
     pMsg->Release();
+    testcheckpoint::Reached("event.outlook.modify");
     if (hr != S_OK) {
         SYNCLOG(synclog::kError, "ModifyOutlookAppoint Unable to Save Outlook\n");
         return -1;
@@ -211,13 +215,50 @@ int CMAPISync::ModifyOutlookAppoint(IMessage* pMsg)
     return 1;
 }
 
+bool CMAPISync::SetAppointGlobalID(const QString& strEntryID, const QByteArray& blob)
+{
+    // The message is opened directly: reopening the folder's contents for every creation would
+    // make the pass quadratic.
+    QByteArray entry = QByteArray::fromHex(strEntryID.toLatin1());
+    CMAPIMessage message;
+    if (entry.isEmpty() ||
+        !m_outlook.OpenMessage(SBinary{static_cast<ULONG>(entry.size()), reinterpret_cast<LPBYTE>(entry.data())}, 0,
+                               message))
+        return false;
+    CMAPIEx::SetNamedProp(message.GetMessageW(), PROPSET_MEETING, PROP_ID(kGlobalObjectId),
+                          reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
+    const bool saved = message.GetMessageW()->SaveChanges(KEEP_OPEN_READWRITE) == S_OK;
+    message.Close();
+    return saved;
+}
+
 int CMAPISync::SaveTamoAppoint()
 {
     SYNCLOG(synclog::kLog, "SaveTamoAppoint START\n");
     if (!m_pParser)
         return -1;
+    QString uid = m_pParser->Text(CSyncParser::OutlookEvents, u"UID");
+    const QString entryID = m_pParser->Text(CSyncParser::OutlookEvents, u"ENTRYID");
+    const bool givenHere = uid.isEmpty();
+    if (givenHere) {
+        // An appointment another program wrote without a global object id gets one, as Outlook
+        // would give it, before the service hears of it: the service keeps it as the event's UID,
+        // so the two are paired on the next run even when this run never sees the answer.
+        const QByteArray blob = NewAppointGlobalID();
+        if (!SetAppointGlobalID(entryID, blob)) {
+            SYNCLOG(synclog::kError, "SaveTamoAppoint Unable to Save Outlook\n");
+            return -1;
+        }
+        testcheckpoint::Reached("event.outlook.globalid");
+        const SBinary bin{static_cast<ULONG>(blob.size()), reinterpret_cast<LPBYTE>(const_cast<char*>(blob.constData()))};
+        uid = AppointUIDFromGlobalID(&bin);
+        m_pParser->SetText(CSyncParser::OutlookEvents, u"UID", uid);
+        if (m_pAppointIndex)
+            m_pAppointIndex->insert(uid, QByteArray::fromHex(entryID.toLatin1()));
+    }
     const enginehttp::Answer answer = enginehttp::PostForm(enginehttp::CalendarUrl(QStringLiteral("/events/")),
                                                            TamoAppointBody(*m_pParser, m_lCalendarID, true));
+    testcheckpoint::Reached("event.service.create");
     if (answer.step == enginehttp::Step::Open) {
         SYNCLOG(synclog::kLog, "SaveTamoAppoint Http Open Error\n");
         return -1;
@@ -232,26 +273,12 @@ int CMAPISync::SaveTamoAppoint()
         SYNCLOG(synclog::kError, "SaveTamoAppoint Service ERROR (%u)\n", answer.status);
         return -2;
     }
-    if (m_pParser->Text(CSyncParser::OutlookEvents, u"UID").isEmpty()) {
-        const QString uid = UIDFromCreationAnswer(answer.text);
-        if (uid.isEmpty()) {
-            SYNCLOG(synclog::kError, "SaveTamoAppoint No UID in answer\n");
-            return -2;
-        }
-        // The same global object id PutAppointGlobalID writes, on the message opened directly:
-        // reopening the folder's contents for every creation would make the pass quadratic.
-        QByteArray entry = QByteArray::fromHex(m_pParser->Text(CSyncParser::OutlookEvents, u"ENTRYID").toLatin1());
-        CMAPIMessage message;
-        if (entry.isEmpty() ||
-            !m_outlook.OpenMessage(SBinary{static_cast<ULONG>(entry.size()), reinterpret_cast<LPBYTE>(entry.data())}, 0,
-                                   message))
+    // A service that keeps a UID of its own instead of the one just given: Outlook takes that one.
+    const QString answered = givenHere ? UIDFromCreationAnswer(answer.text) : QString();
+    if (!answered.isEmpty() && answered != uid) {
+        if (!SetAppointGlobalID(entryID, AppointGlobalIDBlob(answered)))
             return -1;
-        const QByteArray blob = AppointGlobalIDBlob(uid);
-        CMAPIEx::SetNamedProp(message.GetMessageW(), PROPSET_MEETING, PROP_ID(kGlobalObjectId),
-                              reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
-        message.GetMessageW()->SaveChanges(KEEP_OPEN_READWRITE);
-        message.Close();
-        m_pParser->SetText(CSyncParser::OutlookEvents, u"UID", uid);
+        m_pParser->SetText(CSyncParser::OutlookEvents, u"UID", answered);
         m_pAppointIndex.reset();  // that message's UID changed: the index is rebuilt when needed
     }
     SYNCLOG(synclog::kLog, "SaveTamoAppoint End\n");
@@ -266,6 +293,7 @@ int CMAPISync::ModifyTamoAppoint(const QString& strXID)
     const enginehttp::Answer answer =
         enginehttp::PostForm(enginehttp::CalendarUrl(QStringLiteral("/events/") + strXID),
                              TamoAppointBody(*m_pParser, m_lCalendarID, false));
+    testcheckpoint::Reached("event.service.modify");
     if (answer.step == enginehttp::Step::Open) {
         SYNCLOG(synclog::kLog, "SaveTamoAppoint Http Open Error\n");
         return -1;

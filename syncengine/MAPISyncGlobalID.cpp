@@ -1,4 +1,7 @@
 // The appointment global object id that carries the service UID inside Outlook.
+#include <QDateTime>
+#include <QUuid>
+
 #include "platform/TextCodec.h"
 #include "syncengine/MAPISync.h"
 #include "syncengine/SyncLog.h"
@@ -11,6 +14,24 @@ const QString kVCalTemplate = QStringLiteral(
     "040000008200E00074C5B7101A82E0080000000000000000000000000000000000000000400000007643616C2D55696401000000");
 constexpr ULONG kGlobalObjectId = 0x0003;
 }  // namespace
+
+QByteArray CMAPISync::NewAppointGlobalID()
+{
+    ULONG n = 20;
+    QByteArray blob(20, '\0');
+    // The class id and a zero instance date: the id of a whole appointment, not of one occurrence.
+    HexStringToBinary(kGlobalIdPrefix, reinterpret_cast<BYTE*>(blob.data()), &n);
+    // Creation time as a file time (100 ns steps since 1601), little-endian.
+    constexpr quint64 kEpochDiff = 116444736000000000ULL;
+    quint64 created = quint64(QDateTime::currentMSecsSinceEpoch()) * 10000ULL + kEpochDiff;
+    for (int i = 0; i < 8; ++i, created >>= 8)
+        blob += char(created & 0xFF);
+    blob += QByteArray(8, '\0');
+    // The size of the data that follows, then a fresh random id as the data.
+    blob += QByteArray::fromHex("10000000");
+    blob += QUuid::createUuid().toRfc4122();
+    return blob;
+}
 
 QByteArray CMAPISync::AppointGlobalIDBlob(const QString& identity)
 {
@@ -42,20 +63,8 @@ int CMAPISync::PutAppointGlobalID(const QString& strEntryID, const QString& strU
     ULONG size = 0;
     if (!HexStringToBinary(strEntryID, nullptr, &size) || size == 0)
         return -1;
-    QByteArray entry(static_cast<qsizetype>(size), '\0');
-    HexStringToBinary(strEntryID, reinterpret_cast<BYTE*>(entry.data()), &size);
-    CMAPIMessage message;
-    if (!m_outlook.OpenMessage(SBinary{size, reinterpret_cast<LPBYTE>(entry.data())}, 0, message))
-        return -1;
-
     QString identity = strUID;
     if (identity.isEmpty() && m_pParser)
         identity = m_pParser->Text(CSyncParser::ServiceEvents, u"UID");
-
-    const QByteArray blob = AppointGlobalIDBlob(identity);
-    CMAPIEx::SetNamedProp(message.GetMessageW(), PROPSET_MEETING, kGlobalObjectId,
-                          reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
-    message.GetMessageW()->SaveChanges(KEEP_OPEN_READWRITE);
-    message.Close();
-    return 1;
+    return SetAppointGlobalID(strEntryID, AppointGlobalIDBlob(identity)) ? 1 : -1;
 }

@@ -458,16 +458,43 @@ TEST_F(AppointE2E, CancellationProgressAndUnusableCreationAnswers)
     EXPECT_EQ(Outlook()->Count(CSyncParser::OutlookEvents), 4u);
     EXPECT_EQ(Export()->Count(CSyncParser::ServiceEvents), 3u);
 
-    // A creation answer cut short can't give the UID: -3, and the pass still goes on.
-    tamo::service::SFault cut;
-    cut.cutAfter = 20;
-    g_service->Faults().Set("/events/", cut);
+    // A creation the service refuses can't be used: -3, and the pass still goes on.
+    tamo::service::SFault refused;
+    refused.status = 422;
+    g_service->Faults().Set("/events/", refused);
     Counter progress;
     const RunResult unusable = Run(0, &progress);
     g_service->Faults().Clear("/events/");
     EXPECT_EQ(unusable.sync, -3);
     const std::vector<std::pair<int, int>> expected = {{4, 0}, {4, 1}, {4, 2}, {4, 3}};
     EXPECT_EQ(progress.progress, expected);
+
+    // A creation answer cut short is no loss: the event went with its UID, so the next run pairs it.
+    tamo::service::SFault cut;
+    cut.cutAfter = 20;
+    g_service->Faults().Set("/events/", cut);
+    {
+        CMAPISync w;
+        ASSERT_EQ(w.InitMapi(), 1);
+        IMessage* msg = nullptr;
+        ASSERT_EQ(w.m_outlook.OpenSpecialFolder(PR_IPM_APPOINTMENT_ENTRYID)->CreateMessage(nullptr, 0, &msg), S_OK);
+        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_SUBJECT_W, QStringLiteral("cut short"));
+        const QDateTime utc(QDate(2027, 1, 7), QTime(0, 0), Qt::UTC);
+        CMAPIEx::SetNamedProp(msg, PROPSET_APPOINTMENT, 0x820D, *oledate::ToSystemTime(*appointprops::DateTimeToOle(utc)));
+        ASSERT_EQ(msg->SaveChanges(0), S_OK);
+        msg->Release();
+    }
+    // The refused ones were made all the same (the fault only changes the status): they pair now.
+    const size_t before = Export()->Count(CSyncParser::ServiceEvents);
+    EXPECT_EQ(Run(0, nullptr).sync, 1);
+    g_service->Faults().Clear("/events/");
+    const auto service = Export();
+    EXPECT_EQ(service->Count(CSyncParser::ServiceEvents), before + 1);
+    const auto outlook = Outlook();
+    ASSERT_NE(BySummary(*outlook, CSyncParser::OutlookEvents, "cut short"), nullptr);
+    const QString uid = BySummary(*outlook, CSyncParser::OutlookEvents, "cut short")->Value(u"UID");
+    ASSERT_NE(ByUid(*service, CSyncParser::ServiceEvents, uid), nullptr) << uid.toStdString();
+    EXPECT_EQ(ByUid(*service, CSyncParser::ServiceEvents, uid)->Value(u"SUMMARY"), "cut short");
 }
 
 // Range 30: an appointment of 31 days ago stays out, one of 30 days ago and a year-old endless

@@ -80,3 +80,41 @@ TEST(TamoStoreToolTest, SeededItemsReadBackThroughTheEngine)
     EXPECT_EQ(text.mid(40, 8), "vCal-Uid");
     EXPECT_EQ(text.mid(52, text.size() - 53), "ev-1@calendar");
 }
+
+TEST(TamoStoreToolTest, NewAppointmentsGetAGlobalObjectIdAsOutlookGivesThem)
+{
+    IsolatedEnvironment env;
+    ASSERT_EQ(Tool({"create"}).code, 0);
+    const QStringList times = {"--start", "2007-11-21T00:00:00Z", "--end", "2007-11-21T01:00:00Z"};
+    const QString first = Tool(QStringList{"add", "appointment", "--subject", "a"} + times).out;
+    const QString second = Tool(QStringList{"add", "appointment", "--subject", "b"} + times).out;
+    const QString bare = Tool(QStringList{"add", "appointment", "--subject", "c", "--no-global-id"} + times).out;
+    const QString task = Tool({"add", "task", "--subject", "d"}).out;
+
+    CMAPISync engine;
+    ASSERT_EQ(engine.InitMapi(), 1);
+    auto globalId = [&engine](const QString& entryHex) {
+        QByteArray entry = QByteArray::fromHex(entryHex.toLatin1());
+        CMAPIMessage message;
+        if (!engine.m_outlook.OpenMessage(SBinary{ULONG(entry.size()), reinterpret_cast<LPBYTE>(entry.data())}, 0,
+                                          message))
+            return QString("unopened");
+        const auto id = CMAPIEx::GetNamedPropValue(message.GetMessageW(), PROP_TAG(PT_BINARY, 0x0003), true,
+                                                   PROPSET_MEETING);
+        return id && PROP_TYPE(id->ulPropTag) == PT_BINARY ? CMAPISync::BinToHexString(&id->Value.bin, false).toUpper()
+                                                           : QString();
+    };
+    ASSERT_TRUE(engine.m_outlook.OpenSpecialFolder(PR_IPM_APPOINTMENT_ENTRYID));
+    const QString a = globalId(first), b = globalId(second);
+    // Class id, zero instance date, a creation time, reserved zeros, size 16 and a random id.
+    for (const QString& id : {a, b}) {
+        ASSERT_EQ(id.size(), 112) << qPrintable(id);
+        EXPECT_TRUE(id.startsWith("040000008200E00074C5B7101A82E00800000000")) << qPrintable(id);
+        EXPECT_NE(id.mid(40, 16), "0000000000000000");
+        EXPECT_EQ(id.mid(56, 24), "000000000000000010000000");
+    }
+    EXPECT_NE(a, b);
+    EXPECT_EQ(globalId(bare), "");
+    ASSERT_TRUE(engine.m_outlook.OpenSpecialFolder(PR_IPM_TASK_ENTRYID));
+    EXPECT_EQ(globalId(task), "") << "tasks carry none";
+}

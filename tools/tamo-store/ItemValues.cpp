@@ -132,14 +132,6 @@ ULONG Named(IMessage* msg, const GUID* set, ULONG kind, LONG id, const QString& 
     return tag;
 }
 
-QByteArray VCalGlobalId(const QString& uid)
-{
-    QByteArray blob = QByteArray::fromHex(
-        "040000008200E00074C5B7101A82E0080000000000000000000000000000000000000000400000007643616C2D55696401000000");
-    blob += uid.toUtf8();
-    blob += '\0';
-    return blob;
-}
 
 }  // namespace
 
@@ -194,8 +186,12 @@ bool ApplyItemValues(IMessage* msg, ItemKind kind, const QJsonObject& values, bo
                 return false;
         }
     }
-    if (values.contains("uid")) {
-        const QByteArray blob = VCalGlobalId(values.value("uid").toString());
+    // Outlook gives every appointment it creates a global object id; "globalId": false stands
+    // for one written by another program, without it.
+    const bool newGlobalId = isNew && !task && !values.contains("uid") && values.value("globalId").toBool(true);
+    if (values.contains("uid") || newGlobalId) {
+        const QByteArray blob = newGlobalId ? CMAPISync::NewAppointGlobalID()
+                                            : CMAPISync::AppointGlobalIDBlob(values.value("uid").toString());
         CMAPIEx::SetNamedProp(msg, PROPSET_MEETING, 0x0003, reinterpret_cast<const BYTE*>(blob.constData()),
                               static_cast<ULONG>(blob.size()));
     }

@@ -6,7 +6,8 @@
 // Keys: "subject", "body", "class", "importance" (0-2), "created", "modified" (UTC times);
 // tasks: "due" (date), "complete" (bool), "completed" (date), "reminder" (UTC time of the reminder);
 // appointments: "start", "end" (UTC times), "allDay" (bool), "reminderMinutes", "uid" (written
-// as the global object id), "keywords" (array of strings), "recurring" (bool);
+// as the global object id; a new appointment without one gets a new global object id, as Outlook
+// gives it, unless "globalId" is false), "keywords" (array of strings), "recurring" (bool);
 // "props": [{"tag": "0x0037001F", "value": ...}] or
 //          [{"set": "Task", "id": "0x8105", "type": "PT_SYSTIME", "value": ...}] or
 //          [{"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "type": "PT_MV_UNICODE", "value": [...]}].

@@ -89,10 +89,12 @@ int main(int argc, char** argv)
     const QCommandLineOption end("end", "Appointment end.", "time");
     const QCommandLineOption allDay("all-day", "Appointment lasts whole days.");
     const QCommandLineOption uid("uid", "Service UID, written as the appointment's global object id.", "uid");
+    const QCommandLineOption noGlobalId("no-global-id",
+                                        "add appointment: no global object id, as other programs write them.");
     const QCommandLineOption importance("importance", "0 low, 1 normal, 2 high.", "n");
     const QCommandLineOption modified("modified", "Last modification time to keep.", "time");
-    parser.addOptions({store, publicFolders, json, subject, body, due, complete, start, end, allDay, uid, importance,
-                       modified});
+    parser.addOptions({store, publicFolders, json, subject, body, due, complete, start, end, allDay, uid, noGlobalId,
+                       importance, modified});
     parser.addPositionalArgument("command", "create, list, show, add or set.");
     parser.process(app);
 
@@ -152,6 +154,8 @@ int main(int argc, char** argv)
             values["complete"] = true;
         if (parser.isSet(allDay))
             values["allDay"] = true;
+        if (parser.isSet(noGlobalId))
+            values["globalId"] = false;
         if (parser.isSet(importance))
             values["importance"] = parser.value(importance).toInt();
 
