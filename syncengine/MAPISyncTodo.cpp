@@ -9,6 +9,7 @@
 #include "syncengine/MAPISync.h"
 #include "syncengine/OleDate.h"
 #include "syncengine/SyncLog.h"
+#include "syncengine/TestCheckpoint.h"
 
 namespace {
 
@@ -72,7 +73,8 @@ int TriggerSeconds(const QString& trigger)
     return ok ? value : 0;
 }
 
-QString Encode(const QString& text) { return CURLEncoder::EncodeUTF8(text, false); }
+// Lower-case escapes, as every other form body of the system.
+QString Encode(const QString& text) { return CURLEncoder::EncodeUTF8(text, true); }
 
 QString EntryHex(IMessage* pMsg)
 {
@@ -246,6 +248,7 @@ int CMAPISync::SaveOutlookTodo(IMessage* pMessage, bool /*bUnused*/)
         SYNCLOG(synclog::kError, "SaveOutlookTodo Unable to Save Outlook\n");
         return -1;
     }
+    testcheckpoint::Reached("todo.outlook.create");
     const QString entryID = EntryHex(pMessage);
     if (entryID.isEmpty())
         SYNCLOG(synclog::kError, "SaveOutlookTodo strEntryID NULL\n");
@@ -258,6 +261,7 @@ int CMAPISync::RekeyTamoTodo(const QString& strXID, const QString& strUID)
 {
     const QString body = QStringLiteral("todo[uid]=%1&_method=put").arg(strUID);
     const enginehttp::Answer answer = enginehttp::PostForm(enginehttp::CalendarUrl(endpoints::kTodos + strXID), body);
+    testcheckpoint::Reached("todo.service.rekey");
     switch (answer.step) {
     case enginehttp::Step::Open: SYNCLOG(synclog::kError, "SaveOutlookTodo http Open Error!!\n"); return -1;
     case enginehttp::Step::Send:
@@ -305,6 +309,7 @@ int CMAPISync::SaveTamoTodo()
         return -1;
     }
     const enginehttp::Answer answer = enginehttp::PostForm(url, TamoTodoBody());
+    testcheckpoint::Reached("todo.service.create");
     switch (answer.step) {
     case enginehttp::Step::Open: SYNCLOG(synclog::kError, "SaveTamoTodo http.Open Error!!\n"); return -1;
     case enginehttp::Step::Send: return -1;
@@ -323,6 +328,7 @@ int CMAPISync::ModifyTamoTodo(const QString& strXID)
         return -1;
     const enginehttp::Answer answer =
         enginehttp::PostForm(enginehttp::CalendarUrl(endpoints::kTodos + strXID), TamoTodoBody() + "&_method=put");
+    testcheckpoint::Reached("todo.service.modify");
     return answer.Ok() ? 0 : -1;
 }
 
@@ -330,7 +336,9 @@ int CMAPISync::ModifyOutlookTodo(IMessage* pMessage)
 {
     SYNCLOG(synclog::kError, "ModifyOutlookTodo Start\n");
     WriteTodoFields(pMessage, false);
-    if (FAILED(pMessage->SaveChanges(0))) {
+    const bool saved = SUCCEEDED(pMessage->SaveChanges(0));
+    testcheckpoint::Reached("todo.outlook.modify");
+    if (!saved) {
         SYNCLOG(synclog::kError, "ModifyOutlookTodo Unable to Save Outlook\n");
         return -1;
     }
@@ -430,26 +438,31 @@ int CMAPISync::SyncTodoConflict(const QString& strUID, int nDirection, CSyncCall
             if (FAILED(folder->CreateMessage(nullptr, 0, &raw)) || !raw)
                 return 0;
             std::unique_ptr<IMessage, void (*)(IMessage*)> message(raw, [](IMessage* m) { m->Release(); });
-            if (SaveOutlookTodo(message.get(), false) == -1)
+            if (SaveOutlookTodo(message.get(), false) == -1) {
+                NoteUnsynced(strUID);
                 return -1;
+            }
         }
-        if (store.FindUID(CSyncParser::OutlookTodos, strUID))
-            SaveTamoTodo();
+        if (store.FindUID(CSyncParser::OutlookTodos, strUID) && SaveTamoTodo() == -1)
+            NoteUnsynced(strUID);
     } else if (nDirection == 1) {
         if (store.FindUID(CSyncParser::ServiceTodos, strUID)) {
             CMAPIMessage message;
             int result = 0;
-            if (OpenTodoMessage(strUID, message, pCallback, result))
-                ModifyOutlookTodo(message.GetMessageW());
-            else if (result == -2)
+            if (OpenTodoMessage(strUID, message, pCallback, result)) {
+                if (ModifyOutlookTodo(message.GetMessageW()) == -1)
+                    NoteUnsynced(strUID);
+            } else if (result == -2) {
                 return -2;
+            }
         }
     } else if (nDirection == 2) {
         if (store.FindUID(CSyncParser::OutlookTodos, strUID)) {
             if (pCallback && !pCallback->IsContinue())
                 return -2;
-            if (store.FindUID(CSyncParser::ServiceTodos, strUID))
-                ModifyTamoTodo(store.Text(CSyncParser::ServiceTodos, kXId));
+            if (store.FindUID(CSyncParser::ServiceTodos, strUID) &&
+                ModifyTamoTodo(store.Text(CSyncParser::ServiceTodos, kXId)) == -1)
+                NoteUnsynced(strUID);
         }
     }
     SYNCLOG(synclog::kLog, "SyncTodoConflict End\n");

@@ -85,7 +85,7 @@ TEST_F(TodoRequests, FormBodiesKeepTheFieldOrder)
     ASSERT_EQ(engine.SaveTamoTodo(), 1);
     ASSERT_EQ(engine.ModifyTamoTodo(QStringLiteral("42")), 0);
     const std::string fields =
-        "todo[title]=%EB%B3%B4%EA%B3%A0%EC%84%9C+%26+%ED%9A%8C%EC%9D%98&todo[uid]=00AB_PCK@mail.test"
+        "todo[title]=%eb%b3%b4%ea%b3%a0%ec%84%9c+%26+%ed%9a%8c%ec%9d%98&todo[uid]=00AB_PCK@mail.test"
         "&todo[description]=a+b&todo[duedate_on]=2007-11-21&todo[priority]=5"
         "&meta[set_alarm]=true&alarm[delta_sec]=900&alarm[program]=1&todo[completed_at]=2007-11-20";
     ASSERT_EQ(bodies.size(), 2u);
