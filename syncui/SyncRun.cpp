@@ -8,14 +8,18 @@
 #include "base/Settings.h"
 #include "base/WebLogger.h"
 #include "platform/TextCodec.h"
+#include "platform/mapi/MapiStoreFile.h"
 #include "syncengine/EngineHttp.h"
 #include "syncengine/OleDate.h"
 
 namespace syncstatus {
 
-QString Message(int code)
+QString Message(int code, int unsynced)
 {
     switch (code) {
+    case kIncomplete:
+        return QStringLiteral("%1개 항목을 싱크하지 못했습니다.\r\n다음 싱크 때 다시 시도합니다.").arg(unsynced);
+    case kBusy: return QStringLiteral("다른 싱크가 진행 중입니다.\r\n싱크가 끝난 뒤에 다시 해 주세요.");
     case kNoPreferences:
         return QStringLiteral("환경설정을 불러오지 못하였습니다.\r\n재설치 후에도 되지 않는다면 관리자에게 문의해 주세요.");
     case kNoCategory:
@@ -193,6 +197,16 @@ QString CSyncRun::GetServerTime()
 
 int CSyncRun::Begin()
 {
+    if (m_lock.TryAcquire(tamo::mapi::DefaultStorePath()) == CSyncLock::Result::Busy)
+        return kBusy;
+    const int started = BeginSteps();
+    if (started != 0)
+        m_lock.Release();
+    return started;
+}
+
+int CSyncRun::BeginSteps()
+{
     m_bStop = false;
     SetProgress(5);
     m_pSync = std::make_unique<CMAPISync>();
@@ -238,9 +252,12 @@ int CSyncRun::Finish()
         return kNoWorker;
     Join(kWaitForever);
     m_bStarted = false;
-    const int status = m_nStatus.load();
+    int status = m_nStatus.load();
+    if (status == kDone && UnsyncedCount() > 0)
+        status = kIncomplete;
     if (status == kDone)
         RecordTimes();
+    m_lock.Release();
     return status;
 }
 

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include "base/Thread.h"
+#include "syncui/SyncLock.h"
 #include "syncengine/MAPISync.h"
 #include "syncengine/SyncCallback.h"
 
@@ -32,11 +33,14 @@ constexpr int kEventSyncFailed = 1011;
 constexpr int kNoWorker = 1012;
 constexpr int kStopped = 1013;
 constexpr int kConflictsDeclined = 1014;
+constexpr int kIncomplete = 1015;  // every step ran, but some items did not get through
+constexpr int kBusy = 1016;        // another run holds this Outlook store
 constexpr int kNothingSelected = 1020;
 constexpr int kDuplicateEvents = 1400;
 
-// The message shown for a code (empty for the silent ones).
-QString Message(int code);
+// The message shown for a code (empty for the silent ones); unsynced is the number of items that
+// did not get through (kIncomplete).
+QString Message(int code, int unsynced = 0);
 // What the caller of the modal run gets: 1 (OK), 100 (open the sync options) or 2 (cancel).
 int DialogResult(int code);
 }  // namespace syncstatus
@@ -70,9 +74,11 @@ public:
     void SetChooser(Chooser chooser) { m_chooser = std::move(chooser); }
 
     // The start on the caller's thread: 0 when the worker was started, else the status code that
-    // ended the start (the worker is not started).
+    // ended the start (the worker is not started). kBusy when another run holds the store.
     int Begin();
     // Waits for the worker and answers its status; on 1000 records "SyncDate" and "SyncServerDate".
+    // A run in which some item writes failed ends with kIncomplete and records no times, so the
+    // next run takes every change since the last complete one again.
     int Finish();
     // Begin, then Finish.
     int Execute();
@@ -96,6 +102,10 @@ public:
     int GetProgress(int nTotal, int nCurrent) override;
 
     CMAPISync* Engine() const { return m_pSync.get(); }
+    // Items of the run that did not get through to the other side.
+    int UnsyncedCount() const { return m_pSync ? m_pSync->GetUnsyncedCount() : 0; }
+    // The message for a status code of this run.
+    QString StatusMessage(int code) const { return syncstatus::Message(code, UnsyncedCount()); }
     int Progress() const { return m_nBar.load(); }
 
     // Preferences, as read by GetCategory.
@@ -113,6 +123,7 @@ protected:
     void Run() override;
 
 private:
+    int BeginSteps();
     void SetProgress(int value);
     void Notice(const QString& text);
     void RecordTimes();
@@ -120,6 +131,7 @@ private:
     // recorded sync; false without recorded sync times.
     bool IsUnchangedPair() const;
 
+    CSyncLock m_lock;
     std::unique_ptr<CMAPISync> m_pSync;
     double m_dProgress = 0;
     int m_nProgress = 0;

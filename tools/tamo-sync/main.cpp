@@ -185,7 +185,7 @@ int main(int argc, char** argv)
 
     const QString message = status == syncstatus::kDone ? QStringLiteral("싱크가 정상적으로 완료되었습니다")
                             : status == syncstatus::kStopped ? QStringLiteral("싱크가 중단되었습니다")
-                                                             : Plain(syncstatus::Message(status));
+                                                             : Plain(run.StatusMessage(status));
     Out() << "상태 " << status << ": " << message << "\n";
     Out().flush();
     const int result = syncstatus::DialogResult(status);
