@@ -10,6 +10,7 @@
 
 #include "TodoSyncWorld.h"
 #include "base/MarkupSTL.h"
+#include "base/Settings.h"
 #include "service/DemoSeed.h"
 #include "syncui/SyncLock.h"
 #include "syncui/SyncRun.h"
@@ -275,6 +276,31 @@ TEST_F(SyncInterrupt, EveryWriteCutOffLeavesEachItemOnceOnEachSide)
             for (const QString& title : side.titles)
                 EXPECT_EQ(Sides::Count(side.items, title), 1) << title.toStdString();
         }
+    }
+}
+
+// A creation the service fails does not stop the pass, but the run does not call itself done:
+// it says how many items did not get through, records no sync times, and the next run sends them.
+TEST_F(SyncInterrupt, FailedItemsMakeAnIncompleteRunThatTheNextOneFinishes)
+{
+    ASSERT_EQ(RunTool().exitCode, 0);
+    const QString syncDate = ReadSettingString(settings::SyncDate);
+    ASSERT_FALSE(syncDate.isEmpty());
+    AddOutlookAppoint(QStringLiteral("하나"), 1, true);
+    AddOutlookAppoint(QStringLiteral("둘"), 2, false);
+    AddOutlookAppoint(QStringLiteral("셋"), 3, true);
+    ASSERT_FALSE(world->Post("/_test/fault", "path=/events/&error_page=1&count=2").isEmpty());
+    const Outcome failed = RunTool();
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.out.contains("상태 1015: 2개 항목을 싱크하지 못했습니다. 다음 싱크 때 다시 시도합니다."))
+        << failed.out.toStdString();
+    EXPECT_EQ(ReadSettingString(settings::SyncDate), syncDate);
+
+    EXPECT_TRUE(RunTool().out.contains("상태 1000"));
+    const Sides after = Read();
+    for (const QString& title : {QStringLiteral("하나"), QStringLiteral("둘"), QStringLiteral("셋")}) {
+        EXPECT_EQ(Sides::Count(after.serviceEvents, title), 1) << title.toStdString();
+        EXPECT_EQ(Sides::Count(after.outlookAppoints, title), 1) << title.toStdString();
     }
 }
 
