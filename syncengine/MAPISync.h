@@ -112,8 +112,10 @@ public:
     // Creates on each side what only the other has; -3 when a creation on the service got an
     // answer that could not be used (the pass still goes on).
     int SyncAppointment(CSyncCallback* pCallback);
-    // Settles one pair: 0 keep both, 1 the service version wins, 2 the Outlook version wins.
+    // Settles one pair: 0 keep both, 1 the service version wins, 2 the Outlook version wins. A pair
+    // that could not be settled (-1) counts as not synchronised.
     int SyncAppointConflict(const QString& strUID, int nDirection, CSyncCallback* pCallback);
+    // The settling itself, without the count.
     int SettleAppointPair(const QString& strUID, int nDirection, CSyncCallback* pCallback);
     // Decides the current pair by the last sync times: 1 both changed (the caller asks), else 0.
     int SyncAppointConflictInit(const QString& strUID);
