@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include "base/ServiceEndpoints.h"
+#include "service/DropConnection.h"
 #include "service/ServiceXml.h"
 
 namespace tamo::service {
@@ -150,6 +151,10 @@ void CTamoService::Dispatch(const Handler& handler, const httplib::Request& req,
         handler(req, res);
     if (!fault)
         return;
+    if (fault->drop) {
+        DropConnection(req);
+        return;
+    }
     if (fault->status > 0)
         res.status = fault->status;
     if (fault->malformed)

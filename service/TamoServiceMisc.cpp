@@ -188,7 +188,7 @@ void CTamoService::HookRoutes()
         res.set_content(body, kXmlType);
     });
 
-    // Faults per path: path, status, delay_ms, cut, malformed, error_page, count.
+    // Faults per path: path, status, delay_ms, cut, malformed, error_page, drop, count.
     m_server->Post("/_test/fault", [this](R req, W res) {
         if (!HookAllowed(req, res))
             return;
@@ -205,6 +205,7 @@ void CTamoService::HookRoutes()
             fault.cutAfter = std::max(0, std::atoi(form.Value("cut").c_str()));
         fault.malformed = form.Value("malformed") == "1";
         fault.errorPage = form.Value("error_page") == "1";
+        fault.drop = form.Value("drop") == "1";
         if (form.Has("count"))
             fault.remaining = std::max(1, std::atoi(form.Value("count").c_str()));
         if (fault.status != 0 && (fault.status < 100 || fault.status > 599)) {

@@ -2,6 +2,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,37 @@ protected:
         answer.status = http.GetStatusCode();
         answer.body = http.ReadAll(CP_UTF8, -1).toStdString();
         return answer;
+    }
+
+    // What came back for raw request bytes on a connection of its own, and whether the server
+    // closed it. Raw, so that not even a stray byte of an answer goes unseen.
+    struct SRawAnswer {
+        QByteArray bytes;
+        bool closed = false;
+    };
+    SRawAnswer Exchange(const QByteArray& request)
+    {
+        SRawAnswer answer;
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(h.Service().Port()));
+        if (!socket.waitForConnected(5000))
+            return answer;
+        socket.write(request);
+        socket.waitForBytesWritten(5000);
+        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
+            answer.bytes += socket.readAll();
+        answer.bytes += socket.readAll();
+        answer.closed = socket.state() != QAbstractSocket::ConnectedState;
+        return answer;
+    }
+
+    int TodosTitled(const std::string& title)
+    {
+        const auto xml = ParseXml(h.GetPath("/_test/items?kind=todo&account=demo").body);
+        int count = 0;
+        for (const auto* item : xml ? xml->Children("item") : std::vector<const tamo::test::SXmlNode*>{})
+            count += item->ChildText("title") == title;
+        return count;
     }
 
     CServiceHarness& h = CServiceHarness::Get();
@@ -112,6 +144,26 @@ TEST_F(ServiceHooksTest, FaultsPerPath)
     // Other paths never saw any of it.
     EXPECT_EQ(h.GetPath("/preference/pc_key").status, 200u);
     EXPECT_EQ(h.PostForm("/_test/fault", "path=nowhere").status, 400u);
+}
+
+TEST_F(ServiceHooksTest, DroppedAnswerAfterTheRequestTookEffect)
+{
+    const std::string title = "답 없는 할 일";
+    const std::string form = "todo[title]=" + Encode(title);
+    const QByteArray request = QByteArray("POST /todos/ HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nCookie: ") +
+                               CHttpClient::GetCookie(h.Url("/")).toUtf8() +
+                               "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                               QByteArray::number(qsizetype(form.size())) + "\r\n\r\n" + form.c_str();
+    ASSERT_EQ(h.PostForm("/_test/fault", "path=/todos/&drop=1&count=2").status, 200u);
+    for (int i = 1; i <= 2; ++i) {
+        const SRawAnswer answer = Exchange(request);
+        EXPECT_TRUE(answer.closed) << i;
+        EXPECT_EQ(answer.bytes, QByteArray()) << i;
+        EXPECT_EQ(TodosTitled(title), i) << "each dropped request created its to-do once";
+    }
+    // The count is used up: the next one is answered.
+    EXPECT_TRUE(Exchange(request).bytes.startsWith("HTTP/1.1 200 "));
+    EXPECT_EQ(TodosTitled(title), 3);
 }
 
 TEST_F(ServiceHooksTest, ChosenLastModifiedAndStoredItems)
