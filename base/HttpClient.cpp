@@ -96,6 +96,7 @@ struct CHttpClient::Impl {
         easy = nullptr;
         headerList = nullptr;
         added = opened = sent = streaming = false;
+        requestOut = answerSinceRequest = false;
         headersDone = done = false;
         result = CURLE_OK;
         status = 0;
@@ -131,6 +132,7 @@ struct CHttpClient::Impl {
         return nullptr;
     }
 
+    static int OnPrerequest(void* user, char* remoteIp, char* localIp, int remotePort, int localPort);
     static size_t OnHeader(char* data, size_t size, size_t count, void* user);
     static size_t OnBody(char* data, size_t size, size_t count, void* user);
     static size_t OnUpload(char* data, size_t size, size_t count, void* user);
@@ -147,6 +149,9 @@ struct CHttpClient::Impl {
     bool opened = false;
     bool sent = false;
     bool streaming = false;
+    // Whether a request of this transfer has gone out, and a status line come back since.
+    bool requestOut = false;
+    bool answerSinceRequest = false;
 
     // The answer of the last response in the chain of redirects.
     bool headersDone = false;
@@ -166,12 +171,27 @@ struct CHttpClient::Impl {
     bool uploadStarted = false;
 };
 
+// Called before each request of a transfer goes out: the first, one per redirect, and the one
+// libcurl sends again by itself when a reused connection closed without an answer. The server
+// may have acted on the lost one (created an item), so a request that is not safe to repeat
+// fails instead; after a status line (a redirect) the next request is a new one.
+int CHttpClient::Impl::OnPrerequest(void* user, char*, char*, int, int)
+{
+    auto* d = static_cast<Impl*>(user);
+    if (d->requestOut && !d->answerSinceRequest)
+        return CURL_PREREQFUNC_ABORT;
+    d->requestOut = true;
+    d->answerSinceRequest = false;
+    return CURL_PREREQFUNC_OK;
+}
+
 size_t CHttpClient::Impl::OnHeader(char* data, size_t size, size_t count, void* user)
 {
     auto* d = static_cast<Impl*>(user);
     const size_t length = size * count;
     const std::string_view line = Trim(std::string_view(data, length));
     if (line.substr(0, 5) == "HTTP/") {
+        d->answerSinceRequest = true;
         // A new response of the chain (an interim answer, a redirect or the final answer).
         d->answerHeaders.clear();
         d->statusLine = std::string(line);
@@ -239,6 +259,11 @@ void CHttpClient::Impl::Setup(const void* bodyData, DWORD bodyLength, bool strea
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    // A GET or HEAD may go out again when its answer was lost; nothing else may.
+    if (verb != "GET" && verb != "HEAD") {
+        curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Impl::OnPrerequest);
+        curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+    }
 
     const bool hasBody = stream || bodyLength > 0;
     if (verb == "GET" && !hasBody) {

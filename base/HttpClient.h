@@ -70,6 +70,9 @@ private:
 // One HTTP request and its answer, in the steps Open → Send → Read... → Close.
 // Transport failures are results (false, -1, 0); an HTTP error status is not a failure:
 // Send answers true and GetStatusCode tells the status.
+// A request other than GET or HEAD goes out at most once per Send: when a reused connection
+// closes without an answer, the server may have acted on it, so it fails (Send false, or a read
+// failure) instead of being sent again. Redirects are still followed.
 class CHttpClient {
 public:
     explicit CHttpClient(CHttpSession* session = nullptr);

@@ -1,6 +1,10 @@
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +13,7 @@
 #include <QFile>
 
 #include "base/HttpClient.h"
+#include "service/DropConnection.h"
 #include "support/LoopbackServer.h"
 
 using tamo::test::LoopbackServer;
@@ -44,6 +49,32 @@ protected:
         });
         s.Get("/echo.*", echo);
         s.Post("/echo.*", echo);
+        // Answers with the client's port once two requests are in: they came on two connections.
+        s.Get("/meet", [](const httplib::Request& req, httplib::Response& res) {
+            std::unique_lock lock(s_mutex);
+            ++s_meeting;
+            s_met.notify_all();
+            s_met.wait_for(lock, std::chrono::seconds(10), [] { return s_meeting >= 2; });
+            res.set_content(std::to_string(req.remote_port), "text/plain");
+        });
+        // The first request after a reset does its work, then loses its answer with its connection.
+        auto dropFirst = [](const httplib::Request& req, httplib::Response& res) {
+            std::unique_lock lock(s_mutex);
+            if (++s_drop.requests > 1) {
+                res.set_content("ok", "text/plain");
+                return;
+            }
+            s_drop.firstPort = req.remote_port;
+            s_drop.dropped = tamo::service::DropConnection(req);
+        };
+        s.Get("/drop-first", dropFirst);
+        s.Post("/drop-first", dropFirst);
+        s.Put("/drop-first", dropFirst);
+        s.Delete("/drop-first", dropFirst);
+        s.Post("/see-other", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Location", "/echo/after-post");
+            res.status = 303;
+        });
         s.Get("/login", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Set-Cookie", "TS=abc; path=/");
             res.set_header("Location", "/echo/after-login");
@@ -97,14 +128,26 @@ protected:
         return http.ReadAll(codePage, -1);
     }
 
+    struct SDropped {
+        int requests = 0;
+        int firstPort = 0;
+        bool dropped = false;
+    };
+
     static LoopbackServer* s_server;
     static std::mutex s_mutex;
     static std::string s_lastRange;
+    static SDropped s_drop;
+    static int s_meeting;
+    static std::condition_variable s_met;
 };
 
 LoopbackServer* HttpClientTest::s_server = nullptr;
 std::mutex HttpClientTest::s_mutex;
 std::string HttpClientTest::s_lastRange;
+HttpClientTest::SDropped HttpClientTest::s_drop;
+int HttpClientTest::s_meeting = 0;
+std::condition_variable HttpClientTest::s_met;
 
 TEST_F(HttpClientTest, StatusIsNotATransportFailure)
 {
@@ -175,6 +218,61 @@ TEST_F(HttpClientTest, RedirectsAreFollowedAndTheirCookiesKept)
     std::thread([&] { fromThread = Get("/echo/next"); }).join();
     EXPECT_TRUE(fromThread.contains(QStringLiteral("Cookie=TS=abc\n"))) << fromThread.toStdString();
     EXPECT_EQ(CHttpClient::GetCookie(Url("/")), QStringLiteral("TS=abc"));
+}
+
+TEST_F(HttpClientTest, PostFollowsASeeOther)
+{
+    CHttpClient http;
+    ASSERT_TRUE(http.Open(QStringLiteral("POST"), Url("/see-other")));
+    ASSERT_TRUE(http.Send(kFormHeader, -1, "x=1", 3));
+    EXPECT_EQ(http.GetStatusCode(), 200u);
+    const QString answer = http.ReadAll(CP_UTF8, -1);
+    EXPECT_TRUE(answer.startsWith(QStringLiteral("GET /echo/after-post\n"))) << answer.toStdString();
+}
+
+// The server does the work of a request that came on a reused connection, then closes it without
+// an answer. Only a request that may be repeated goes out again, on a fresh connection or on the
+// other pooled one; any other fails, since the server may have acted on it (created an item).
+TEST_F(HttpClientTest, LostAnswerOnAReusedConnection)
+{
+    const struct {
+        const char* verb;
+        int requests;  // as the server saw them
+        bool answered;
+    } cases[] = {{"POST", 1, false}, {"PUT", 1, false}, {"DELETE", 1, false}, {"GET", 2, true}};
+    for (const size_t pooled : {1u, 2u}) {
+        for (const auto& c : cases) {
+            {
+                std::lock_guard lock(s_mutex);
+                s_drop = {};
+                s_meeting = pooled == 1 ? 2 : 0;
+            }
+            // A session of its own, whose pool holds only the connections opened here.
+            CHttpSession session;
+            std::vector<int> ports(pooled);
+            std::vector<std::thread> openers;
+            for (int& port : ports)
+                openers.emplace_back([&session, &port] {
+                    CHttpClient http(&session);
+                    if (http.Open(QStringLiteral("GET"), Url("/meet")) && http.Send(QString(), 0, nullptr, 0))
+                        port = http.ReadAll(CP_UTF8, -1).toInt();
+                });
+            for (std::thread& opener : openers)
+                opener.join();
+            ASSERT_EQ(std::set<int>(ports.begin(), ports.end()).size(), pooled);
+
+            CHttpClient http(&session);
+            ASSERT_TRUE(http.Open(QString::fromLatin1(c.verb), Url("/drop-first")));
+            const bool get = std::string_view(c.verb) == "GET";
+            const bool sent = get ? http.Send(QString(), 0, nullptr, 0) : http.Send(kFormHeader, -1, "x=1", 3);
+            const QString answer = sent ? http.ReadAll(CP_UTF8, -1) : QString();
+            EXPECT_EQ(sent && answer == QStringLiteral("ok"), c.answered) << c.verb << ", pooled " << pooled;
+            std::lock_guard lock(s_mutex);
+            EXPECT_TRUE(s_drop.dropped);
+            EXPECT_EQ(s_drop.requests, c.requests) << c.verb << ", pooled " << pooled;
+            EXPECT_TRUE(std::ranges::count(ports, s_drop.firstPort)) << c.verb << ": a pooled connection was reused";
+        }
+    }
 }
 
 TEST_F(HttpClientTest, GetCookieWalksTheSetCookieHeaders)
