@@ -272,10 +272,8 @@ void CTamoService::Routes()
     // Update service.
     On("GET", "/update/version.xml", [this](R req, W res) { VersionDocument(req, res); });
     On("GET", R"(/update/files/([^/]+))", [this](R req, W res) { UpdateFile(req, res); });
-    // The web pages (calendar, help, blog, account pages) are placeholders for now.
-    for (const char* path : {"/", "/blank.html", "/messenger/?", "/tamofaq/top.jsp", "/joinintamo/intro.join",
-                             "/findid/html/index.html"})
-        On("GET", path, [this](R req, W res) { Page(req, res); });
+    // The web pages: calendar, help and account pages.
+    PageRoutes();
     if (m_options.testHooks)
         HookRoutes();
 }

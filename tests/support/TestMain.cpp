@@ -17,6 +17,12 @@ int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef TAMO_TEST_GUI
+    // Chromium (the web view tests) runs as root here, without a GPU, and shares GL contexts.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#endif
     tamo::test::IsolatedEnvironment environment;
     TestApplication app(argc, argv);
     testing::InitGoogleMock(&argc, argv);

@@ -1,0 +1,100 @@
+#include "app/Explorer.h"
+
+#include <QPointer>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineScript>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include "app/WebPage.h"
+#include "app/WebProfile.h"
+
+struct CExplorer::Impl {
+    IExplorerHost* host = nullptr;
+    std::span<const SNavigationRule> rules;
+    CTamoWebPage* page = nullptr;
+    QWebEngineView* view = nullptr;
+    bool pending = false;
+    bool loaded = false;
+};
+
+CExplorer::CExplorer(IExplorerHost* host, std::span<const SNavigationRule> rules, QWidget* parent)
+    : QWidget(parent), m(std::make_unique<Impl>())
+{
+    m->host = host;
+    m->rules = rules;
+    m->view = new QWebEngineView(this);
+    m->page = new CTamoWebPage(m->view);
+    m->view->setPage(m->page);
+    m->view->setContextMenuPolicy(Qt::NoContextMenu);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m->view);
+    setFocusProxy(m->view);
+
+    m->page->SetNavigationFilter([this](const QUrl& url, bool isMainFrame) {
+        const QString text = url.toString(QUrl::FullyEncoded);
+        if (const SNavigationRule* rule = MatchNavigation(m->rules, text)) {
+            // The owner may open windows or resize this one: not inside Chromium's callback.
+            QPointer<CExplorer> self(this);
+            QMetaObject::invokeMethod(
+                this,
+                [self, rule, text] {
+                    if (self && self->m->host)
+                        self->m->host->OnPageAction(*rule, text);
+                },
+                Qt::QueuedConnection);
+            return false;
+        }
+        if (isMainFrame && !CTamoWebPage::IsSameDocument(m->page->url(), url))
+            m->pending = true;
+        return true;
+    });
+    connect(m->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        // Succeeded, failed or stopped: the navigation is over either way.
+        m->pending = false;
+        m->loaded = m->loaded || info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+        emit DocumentComplete(info.url().toString(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    });
+}
+
+CExplorer::~CExplorer() = default;
+
+void CExplorer::Navigate(const QString& url)
+{
+    PushCookiesToWeb();
+    // The load is under way from here on, unless the page's rules will take the URL over.
+    if (!MatchNavigation(m->rules, QUrl(url).toString(QUrl::FullyEncoded)))
+        m->pending = true;
+    m->view->load(QUrl(url));
+}
+
+void CExplorer::RunPageScript(const QString& text)
+{
+    if (!m->loaded)
+        return;
+    m->page->runJavaScript(text, QWebEngineScript::MainWorld);
+}
+
+bool CExplorer::IsNavigationPending() const
+{
+    return m->pending;
+}
+
+bool CExplorer::HasDocument() const
+{
+    return m->loaded;
+}
+
+QString CExplorer::LocationURL() const
+{
+    return m->page->url().toString();
+}
+
+QWebEngineView* CExplorer::View() const
+{
+    return m->view;
+}
