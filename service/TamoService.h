@@ -127,7 +127,6 @@ private:
     void Statistic(const httplib::Request& req, httplib::Response& res);
     void VersionDocument(const httplib::Request& req, httplib::Response& res);
     void UpdateFile(const httplib::Request& req, httplib::Response& res);
-    void Page(const httplib::Request& req, httplib::Response& res);
     void PageRoutes();  // the calendar, help and account pages (TamoServicePages.cpp)
     void HookRoutes();
     bool HookAllowed(const httplib::Request& req, httplib::Response& res) const;

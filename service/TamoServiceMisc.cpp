@@ -98,15 +98,6 @@ void CTamoService::UpdateFile(const httplib::Request& req, httplib::Response& re
     res.set_content(file.readAll().toStdString(), "application/octet-stream");
 }
 
-void CTamoService::Page(const httplib::Request& req, httplib::Response& res)
-{
-    std::string body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Tamo 캘린더</title></head>"
-                       "<body><h1>Tamo 캘린더</h1><p>";
-    AppendXmlText(body, req.path);
-    body += "</p></body></html>\n";
-    res.set_content(body, "text/html; charset=utf-8");
-}
-
 bool CTamoService::HookAllowed(const httplib::Request& req, httplib::Response& res) const
 {
     if (req.remote_addr == "127.0.0.1" || req.remote_addr == "::1" || req.remote_addr == "::ffff:127.0.0.1")

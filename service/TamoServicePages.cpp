@@ -117,8 +117,8 @@ std::string CookiesOf(const httplib::Request& req)
 
 std::string TimeText(int seconds)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 3600, seconds / 60 % 60);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 3600 % 100, seconds / 60 % 60);
     return text;
 }
 
