@@ -1,5 +1,18 @@
 # Warnings and sanitizers for every target of ours.
 add_compile_options(-Wall -Wextra)
+
+# ccache, when the machine has it: a rebuild of the same sources (another clone, another tree of
+# the same kind) compiles nothing again. Paths are taken relative to the source folder so that
+# clones in other places share the cache.
+find_program(TAMO_CCACHE ccache)
+if(TAMO_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=1 ${TAMO_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_C_COMPILER_LAUNCHER})
+endif()
+
+# Test programs: their own code needs no more than light optimisation and line tables (half the
+# compile time of -O2 -g); the code under test keeps the tree's flags.
+set(TAMO_TEST_COMPILE_OPTIONS -O1 -g1)
 add_compile_definitions(TAMO_VERSION="${PROJECT_VERSION}")
 
 if(TAMO_SANITIZE)
@@ -13,6 +26,7 @@ endif()
 function(tamo_add_gtest)
   cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
+  target_compile_options(${T_NAME} PRIVATE ${TAMO_TEST_COMPILE_OPTIONS})
   if(T_GUI)
     target_link_libraries(${T_NAME} PRIVATE tamo_testsupport_gui ${T_LIBS})
   else()
