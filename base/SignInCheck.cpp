@@ -6,6 +6,7 @@
 #include "base/MarkupSTL.h"
 #include "base/ServiceEndpoints.h"
 #include "base/TextCipher.h"
+#include "base/URLEncoder.h"
 #include "platform/TextCodec.h"
 
 namespace signin {
@@ -30,8 +31,11 @@ bool ReadError(CMarkupSTL& xml, Result& result)
 
 QString CheckUrl(const QString& id, const QString& passwordHex)
 {
+    // Escaped, so that an ID holding "&", "=", "+" or non-ASCII letters arrives as the one value
+    // typed and can't add query fields of its own; letters and digits go out as they are.
     return QStringLiteral("%1?versiontype=&id=%2&pw=%3")
-        .arg(CServiceConfig::Current().Url(Service::Update, endpoints::kSignInCheck), id, passwordHex);
+        .arg(CServiceConfig::Current().Url(Service::Update, endpoints::kSignInCheck), CURLEncoder::EncodeUTF8(id, true),
+             passwordHex);
 }
 
 Result Evaluate(const QString& answer)

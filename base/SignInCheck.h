@@ -21,7 +21,7 @@ struct Result {
     QString cookie;   // the session cookie on success
 };
 
-// The request's URL for an ID (already lower-cased) and the enciphered password.
+// The request's URL for an ID (already lower-cased; escaped here) and the enciphered password.
 QString CheckUrl(const QString& id, const QString& passwordHex);
 
 // Reads the service's answer text.

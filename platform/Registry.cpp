@@ -2,12 +2,13 @@
 
 #include <cstring>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include "platform/PrivateFiles.h"
 
 namespace platform {
 
@@ -28,6 +29,20 @@ QString GroupOf(const QString& path)
 QString ConfigHome()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+// The store holds the scrambled password: its folder and file are the user's alone. A missing
+// file is made empty and private before QSettings writes it, since QSettings replaces a file
+// keeping the mode of the one it replaces but creates a new one with the umask's mode. With
+// IfMissing::Skip only what exists is tightened (a store left by an older build).
+bool MakeStorePrivate(IfMissing missing)
+{
+    const QString folder = QFileInfo(CRegKey::StorePath()).absolutePath();
+    MakePrivateFolder(folder, folder, missing);
+    if (missing == IfMissing::Create && !QFileInfo(folder).isDir())
+        return false;
+    MakePrivateFile(CRegKey::StorePath(), missing);
+    return true;
 }
 
 // Stored form of a value in the INI file: "<type>:<payload>".
@@ -140,6 +155,7 @@ bool CRegKey::Open(const QString& path)
         m_open = !ConfigHome().isEmpty();
         return m_open;
     }
+    MakeStorePrivate(IfMissing::Skip);
     QSettings store(StorePath(), QSettings::IniFormat);
     store.beginGroup(GroupOf(path));
     m_open = store.status() == QSettings::NoError && !(store.childKeys().isEmpty() && store.childGroups().isEmpty());
@@ -151,10 +167,13 @@ bool CRegKey::Create(const QString& path)
     Close();
     m_path = path;
     if (IsRunKey()) {
-        m_open = !ConfigHome().isEmpty() && QDir().mkpath(ConfigHome() + QStringLiteral("/autostart"));
+        // The autostart folder is shared with other programs: made private when we make it,
+        // left as it is otherwise.
+        const QString folder = ConfigHome() + QStringLiteral("/autostart");
+        m_open = !ConfigHome().isEmpty() && (MakePrivateFolder(folder, QString()) || QFileInfo(folder).isDir());
         return m_open;
     }
-    if (!QDir().mkpath(QFileInfo(StorePath()).absolutePath()))
+    if (!MakeStorePrivate(IfMissing::Create))
         return false;
     QSettings store(StorePath(), QSettings::IniFormat);
     store.beginGroup(GroupOf(path));
@@ -179,6 +198,7 @@ std::optional<RegValue> CRegKey::QueryValue(const QString& name) const
         QSettings entry(AutostartFile(name), QSettings::IniFormat);
         if (!QFile::exists(AutostartFile(name)))
             return std::nullopt;
+        MakePrivateFile(AutostartFile(name));
         return RegValue::FromString(UnquoteExec(entry.value(QStringLiteral("Desktop Entry/Exec")).toString()));
     }
     QSettings store(StorePath(), QSettings::IniFormat);
@@ -210,7 +230,7 @@ bool CRegKey::SetValue(const QString& name, const RegValue& value)
     if (IsRunKey()) {
         // Written whole and renamed into place, so a desktop session never reads half an entry.
         QSaveFile file(AutostartFile(name));
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly) || !MakePrivateFile(file))
             return false;
         const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
                                             "X-GNOME-Autostart-enabled=true\n")
@@ -218,6 +238,7 @@ bool CRegKey::SetValue(const QString& name, const RegValue& value)
         file.write(text.toUtf8());
         return file.commit();
     }
+    MakeStorePrivate(IfMissing::Create);
     QSettings store(StorePath(), QSettings::IniFormat);
     store.beginGroup(GroupOf(m_path));
     store.setValue(name, Encode(value));

@@ -1,9 +1,9 @@
 #include "syncengine/MAPISync.h"
 
-#include <QDir>
 #include <QStandardPaths>
 
 #include "base/Settings.h"
+#include "platform/PrivateFiles.h"
 #include "platform/Registry.h"
 #include "syncengine/SyncLog.h"
 
@@ -115,9 +115,7 @@ bool CMAPISync::InitLogOption()
         return false;
 
     const QString appData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    QDir().mkdir(appData + "/Tamo");
-    QDir().mkdir(appData + "/Tamo/Calendar");
-    QDir().mkdir(appData + "/Tamo/Calendar/Log");
+    platform::MakePrivateFolder(appData + "/Tamo/Calendar/Log", appData + "/Tamo");
     // Folder names stay in the platform's own file-name encoding; only the lines are CP949.
     if (!CSyncLog::Instance().Start(appData + "/Tamo/Calendar/Log", QStringLiteral("AgendaPane"), synclog::kDefaultLimit,
                                     CSyncLog::MaskFromValue(value->ToString())))

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTime>
 
+#include "platform/PrivateFiles.h"
+
 CSyncLog& CSyncLog::Instance()
 {
     static CSyncLog log;
@@ -30,6 +32,8 @@ bool CSyncLog::OpenFor(const QDate& day)
 {
     m_fileName = FileFor(day);
     m_day = day;
+    // Lines name the user's items: the file is made private before the first one goes in.
+    platform::MakePrivateFile(m_fileName, platform::IfMissing::Create);
     m_file = std::fopen(QFile::encodeName(m_fileName).constData(), "a");
     if (!m_file)
         return false;

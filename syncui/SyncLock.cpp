@@ -6,13 +6,17 @@
 
 #include <QFile>
 
+#include "platform/PrivateFiles.h"
+
 CSyncLock::Result CSyncLock::TryAcquire(const QString& storePath)
 {
     Release();
-    const QByteArray path = QFile::encodeName(storePath + QStringLiteral(".sync-lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const QString lockPath = storePath + QStringLiteral(".sync-lock");
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return Result::NoFile;
+    // Private like the store beside it, also when an older build left it open to others.
+    platform::MakePrivateFile(lockPath);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return Result::Busy;

@@ -1,16 +1,31 @@
 #include <atomic>
 #include <mutex>
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "platform/PrivateFiles.h"
 #include "platform/mapi/MapiObjects.h"
 #include "platform/mapi/MapiStoreFile.h"
 
 namespace {
 std::mutex g_initLock;
 int g_initCount = 0;
+
+// The program's own folder of the default store; a store named by TAMO_MAPI_STORE elsewhere
+// lives in a folder of the user's choosing, whose mode is left alone.
+QString OwnedRoot() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Tamo"; }
+
+// The store is the user's mail and calendar: its folder, the file and SQLite's companion files
+// are the user's alone. SQLite gives a -wal, -shm or -journal file it creates the main file's
+// mode, so a private main file keeps them private; ones left by an older build are set here.
+void MakeStorePrivate(const QString& path)
+{
+    platform::MakePrivateFolder(QFileInfo(path).absolutePath(), OwnedRoot(), platform::IfMissing::Skip);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        platform::MakePrivateFile(path + QLatin1String(suffix));
+}
 }  // namespace
 
 extern "C" {
@@ -45,6 +60,7 @@ HRESULT MAPILogonEx(ULONG_PTR /*ulUIParam*/, LPTSTR /*lpszProfileName*/, LPTSTR 
     const QString path = tamo::mapi::DefaultStorePath();
     if (!QFileInfo(path).isFile())
         return MAPI_E_LOGON_FAILED;
+    MakeStorePrivate(path);
     auto db = tamo::mapi::StoreDb::Open(QFile::encodeName(path).toStdString());
     if (!db)
         return MAPI_E_LOGON_FAILED;
@@ -70,11 +86,20 @@ bool CreateStoreFile(const QString& path, const StoreFileOptions& options, QStri
             *error = QStringLiteral("the store file already exists");
         return false;
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    platform::MakePrivateFolder(QFileInfo(path).absolutePath(), OwnedRoot());
+    // Made empty and private before SQLite opens it, so that the file is never readable by others.
+    if (!platform::MakePrivateFile(path, platform::IfMissing::Create)) {
+        if (error)
+            *error = QStringLiteral("the store file cannot be created");
+        return false;
+    }
     std::string why;
     const bool ok = StoreDb::Create(QFile::encodeName(path).toStdString(), options, &why);
-    if (!ok && error)
-        *error = QString::fromStdString(why);
+    if (!ok) {
+        QFile::remove(path);
+        if (error)
+            *error = QString::fromStdString(why);
+    }
     return ok;
 }
 

@@ -154,8 +154,7 @@ bool StoreDb::Create(const std::string& path, const StoreFileOptions& options, s
         return false;
     };
     sqlite3* raw = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         std::string why = raw ? sqlite3_errmsg(raw) : "cannot open";
         sqlite3_close(raw);
         return fail(why);

@@ -46,7 +46,8 @@ public:
 
     // Opens an existing store file; nothing when it is missing or is not a store.
     static std::shared_ptr<StoreDb> Open(const std::string& path);
-    // Writes a new store file; false (with a reason) when it exists or cannot be written.
+    // Lays out a new store in a file that is missing or empty (CreateStoreFile makes it empty and
+    // private first); false (with a reason) when it cannot be written.
     static bool Create(const std::string& path, const StoreFileOptions& options, std::string* error);
 
     std::recursive_mutex& Mutex() { return m_mutex; }

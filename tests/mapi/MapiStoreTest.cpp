@@ -2,8 +2,13 @@
 // named properties, tables and atomic saves.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "MapiTestSupport.h"
 #include "platform/mapi/MapiStoreFile.h"
@@ -391,4 +396,68 @@ TEST_F(MapiStoreTest, AdviseReportsCreatedAndModifiedMessagesUntilUnadvised)
     ASSERT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     EXPECT_EQ(sink.events.size(), 2u);
     EXPECT_EQ(sink.refs, 1);
+}
+
+// The store is the user's mail and calendar. Under the usual umask 022 its folders, the file and
+// SQLite's -wal and -shm beside it are the user's alone from the start, and what an older build
+// left open is tightened at the next logon. A folder the user chose for the store is theirs to
+// set: it keeps its mode.
+TEST_F(MapiStoreTest, TheStoreAndItsCompanionFilesAreTheUsersAlone)
+{
+    ScopedUmask umask(022);
+    struct Case {
+        const char* name;
+        const char* store;            // below the environment's root; "": the default place
+        std::vector<QString> shared;  // folders that exist first with 0755 and keep it
+        std::vector<QString> owned;   // folders that end 0700
+    };
+    const Case cases[] = {
+        {"the default place", "", {"data"}, {"data/Tamo", "data/Tamo/Outlook"}},
+        {"a place of the user's choosing", "chosen/store.sqlite", {"chosen"}, {}},
+    };
+    auto octal = [](int mode) { return mode < 0 ? std::string("missing") : QString::number(mode, 8).toStdString(); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IsolatedEnvironment caseEnv;
+        const QString root = caseEnv.Root() + '/';
+        ScopedEnv storeVariable("TAMO_MAPI_STORE", *c.store ? (root + c.store).toUtf8() : QByteArray());
+        const QString path = tamo::mapi::DefaultStorePath();
+        if (!*c.store) {
+            ASSERT_EQ(path, caseEnv.DataHome() + "/Tamo/Outlook/default.sqlite");
+        }
+        for (const QString& folder : c.shared) {
+            ASSERT_TRUE(QDir().mkpath(root + folder));
+            ASSERT_TRUE(SetMode(root + folder, 0755));
+        }
+        auto expectPrivate = [&](const QStringList& files) {
+            for (const QString& folder : c.shared)
+                EXPECT_EQ(octal(ModeOf(root + folder)), octal(0755)) << folder.toStdString();
+            for (const QString& folder : c.owned)
+                EXPECT_EQ(octal(ModeOf(root + folder)), octal(0700)) << folder.toStdString();
+            for (const QString& file : files)
+                EXPECT_EQ(octal(ModeOf(file)), octal(0600)) << file.toStdString();
+        };
+
+        ASSERT_TRUE(tamo::mapi::CreateStoreFile(path));
+        expectPrivate({path});
+        const QStringList withCompanions = {path, path + "-wal", path + "-shm"};
+        MapiStoreSession s;
+        ASSERT_TRUE(s.Ok());
+        Ref<IMAPIFolder> tasks(s.OpenSpecial(PR_IPM_TASK_ENTRYID));
+        Ref<IMessage> msg;
+        ASSERT_EQ(tasks->CreateMessage(nullptr, 0, &msg), S_OK);
+        SPropValue subject = Unicode(PR_SUBJECT_W, u"병원 예약");
+        ASSERT_EQ(msg->SetProps(1, &subject, nullptr), S_OK);
+        ASSERT_EQ(msg->SaveChanges(0), S_OK);
+        ASSERT_GT(QFileInfo(path + "-wal").size(), 0) << "the saved message waits in the write-ahead log";
+        expectPrivate(withCompanions);
+
+        for (const QString& folder : c.owned)
+            ASSERT_TRUE(SetMode(root + folder, 0755));
+        for (const QString& file : withCompanions)
+            ASSERT_TRUE(SetMode(file, 0644));
+        MapiStoreSession next;
+        ASSERT_TRUE(next.Ok());
+        expectPrivate(withCompanions);
+    }
 }

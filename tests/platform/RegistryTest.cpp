@@ -1,15 +1,33 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/Registry.h"
 #include "support/TestEnvironment.h"
 
 using platform::CRegKey;
+using tamo::test::ModeOf;
+using tamo::test::SetMode;
 using platform::RegType;
 using platform::RegValue;
 
 namespace {
 
 const QString kKey = QStringLiteral("Software\\Tamo\\Test");
+
+std::string Octal(int mode) { return mode < 0 ? "missing" : QString::number(mode, 8).toStdString(); }
+
+struct ExpectedMode {
+    QString path;
+    int mode;
+};
+
+void ExpectModes(const std::vector<ExpectedMode>& expected)
+{
+    for (const ExpectedMode& e : expected)
+        EXPECT_EQ(Octal(ModeOf(e.path)), Octal(e.mode)) << e.path.toStdString();
+}
 
 TEST(RegistryTest, KeysExistOnceCreated)
 {
@@ -63,6 +81,65 @@ TEST(RegistryTest, HandWrittenValuesOfUnknownFormAreMissing)
     ASSERT_TRUE(key.Open(kKey));
     EXPECT_FALSE(key.QueryValue(QStringLiteral("Odd")));
     EXPECT_EQ(key.QueryValue(QStringLiteral("Good"))->data, QByteArray("\x07\x00\x00\x00", 4));
+}
+
+// The store holds the scrambled password; the autostart entry names the program. Under the
+// usual umask 022 both come out readable by the user alone, and stay so when rewritten.
+TEST(RegistryTest, TheStoreAndTheAutostartEntryAreTheUsersAlone)
+{
+    tamo::test::IsolatedEnvironment env;
+    tamo::test::ScopedUmask umask(022);
+    ASSERT_TRUE(SetMode(env.ConfigHome(), 0755));
+    CRegKey key;
+    ASSERT_TRUE(key.Create(QStringLiteral("Software\\Tamo\\Calendar")));
+    ExpectModes({{CRegKey::StorePath(), 0600}});  // as first written, not only once tightened
+    ASSERT_TRUE(key.SetString(QStringLiteral("UserPW"), QStringLiteral("0A1B2C")));
+    CRegKey run;
+    ASSERT_TRUE(run.Create(CRegKey::RunKeyPath()));
+    ASSERT_TRUE(run.SetString(QStringLiteral("TamoSync"), QStringLiteral("/opt/tamo/TamoSync")));
+    const QString autostart = env.ConfigHome() + "/autostart";
+    const std::vector<ExpectedMode> expected = {
+        {env.ConfigHome(), 0755},  // shared with every other program
+        {env.ConfigHome() + "/Tamo", 0700},
+        {CRegKey::StorePath(), 0600},
+        {autostart, 0700},  // made by us
+        {autostart + "/TamoSync.desktop", 0600},
+    };
+    ExpectModes(expected);
+
+    ASSERT_TRUE(key.SetDword(QStringLiteral("Number"), 7));
+    ASSERT_TRUE(key.DeleteValue(QStringLiteral("Number")));
+    ASSERT_TRUE(run.SetString(QStringLiteral("TamoSync"), QStringLiteral("/opt/tamo/TamoSync -tray")));
+    ExpectModes(expected);
+}
+
+TEST(RegistryTest, WhatAnOlderBuildLeftOpenIsTightenedWhenOpened)
+{
+    tamo::test::IsolatedEnvironment env;
+    tamo::test::ScopedUmask umask(022);
+    ASSERT_TRUE(tamo::test::WriteFile(CRegKey::StorePath(), "[Software]\nTamo\\Calendar\\UserPW=sz:0A1B2C\n"));
+    const QString entry = env.ConfigHome() + "/autostart/TamoSync.desktop";
+    ASSERT_TRUE(tamo::test::WriteFile(entry, "[Desktop Entry]\nType=Application\nExec=/opt/tamo/TamoSync\n"));
+    for (const ExpectedMode& old : std::vector<ExpectedMode>{{env.ConfigHome(), 0755},
+                                                             {env.ConfigHome() + "/Tamo", 0755},
+                                                             {CRegKey::StorePath(), 0644},
+                                                             {env.ConfigHome() + "/autostart", 0755},
+                                                             {entry, 0644}})
+        ASSERT_TRUE(SetMode(old.path, old.mode));
+
+    CRegKey key;
+    ASSERT_TRUE(key.Open(QStringLiteral("Software\\Tamo\\Calendar")));
+    EXPECT_EQ(key.QueryValue(QStringLiteral("UserPW"))->ToString(), QStringLiteral("0A1B2C"));
+    CRegKey run;
+    ASSERT_TRUE(run.Open(CRegKey::RunKeyPath()));
+    EXPECT_EQ(run.QueryValue(QStringLiteral("TamoSync"))->ToString(), QStringLiteral("/opt/tamo/TamoSync"));
+    ExpectModes({
+        {env.ConfigHome(), 0755},
+        {env.ConfigHome() + "/Tamo", 0700},
+        {CRegKey::StorePath(), 0600},
+        {env.ConfigHome() + "/autostart", 0755},  // not ours alone: left as it is
+        {entry, 0600},
+    });
 }
 
 }  // namespace

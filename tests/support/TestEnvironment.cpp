@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QtGlobal>
 
+#include <sys/stat.h>
+
 namespace tamo::test {
 
 namespace {
@@ -49,6 +51,20 @@ ScopedEnv::~ScopedEnv()
     else
         qunsetenv(m_name);
 }
+
+ScopedUmask::ScopedUmask(unsigned mask) : m_old(::umask(mode_t(mask))) {}
+
+ScopedUmask::~ScopedUmask() { ::umask(mode_t(m_old)); }
+
+int ModeOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 0777);
+}
+
+bool SetMode(const QString& path, int mode) { return ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0; }
 
 QByteArray ReadFile(const QString& path)
 {

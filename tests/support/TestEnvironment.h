@@ -42,6 +42,23 @@ private:
     bool m_had;
 };
 
+// Sets the process's file-creation mask for the life of the object and restores it after.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    unsigned m_old;
+};
+
+// The permission bits of a file or folder (st_mode & 0777); -1 when it is missing.
+int ModeOf(const QString& path);
+// Sets the permission bits, as an older build's files had them; false on failure.
+bool SetMode(const QString& path, int mode);
+
 // Reads a whole file (empty when missing).
 QByteArray ReadFile(const QString& path);
 // Writes a whole file; false when it cannot be written.

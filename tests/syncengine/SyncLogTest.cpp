@@ -175,3 +175,43 @@ TEST_F(SyncLogTest, LinesFromSeveralThreadsStayWhole)
     for (int i = 0; i < 2000; ++i)
         ASSERT_TRUE(whole.match(QString::fromLatin1(lines[i])).hasMatch()) << lines[i].constData();
 }
+
+// The lines name the user's items. Under the usual umask 022 the log's folders (the program's
+// own, below the data folder) and its files are the user's alone, also when an older build made
+// them open to others; the data folder itself is shared and keeps its mode.
+TEST_F(SyncLogTest, TheLogFoldersAndFilesAreTheUsersAlone)
+{
+    tamo::test::ScopedUmask umask(022);
+    for (const bool olderBuild : {false, true}) {
+        SCOPED_TRACE(olderBuild ? "an older build's log" : "a fresh log");
+        IsolatedEnvironment caseEnv;
+        const QString data = caseEnv.DataHome();
+        ASSERT_TRUE(tamo::test::SetMode(data, 0755));
+        const QStringList owned = {data + "/Tamo", data + "/Tamo/Calendar", LogFolder()};
+        const QString today = LogFolder() + "/AgendaPane_20071121.log";
+        if (olderBuild) {
+            ASSERT_TRUE(tamo::test::WriteFile(today, "an older line\n"));
+            for (const QString& folder : owned)
+                ASSERT_TRUE(tamo::test::SetMode(folder, 0755));
+            ASSERT_TRUE(tamo::test::SetMode(today, 0644));
+        }
+        SetSyncLog("ALL");
+        QDateTime now = At("2007-11-21T23:59:59");
+        CSyncLog::Instance().SetClock([&] { return now; });
+        CMAPISync engine;
+        ASSERT_TRUE(engine.InitLogOption());
+        SYNCLOG(synclog::kLog, "before midnight\n");
+        now = At("2007-11-22T00:00:01");
+        SYNCLOG(synclog::kLog, "after midnight\n");
+        CSyncLog::Instance().Stop();
+        CSyncLog::Instance().SetClock(nullptr);
+
+        auto octal = [](int mode) { return QString::number(mode, 8).toStdString(); };
+        EXPECT_EQ(octal(tamo::test::ModeOf(data)), octal(0755));
+        for (const QString& folder : owned)
+            EXPECT_EQ(octal(tamo::test::ModeOf(folder)), octal(0700)) << folder.toStdString();
+        for (const QString& file : {today, LogFolder() + "/AgendaPane_20071122.log"})
+            EXPECT_EQ(octal(tamo::test::ModeOf(file)), octal(0600)) << file.toStdString();
+        EXPECT_EQ(ReadFile(today).startsWith("an older line\n"), olderBuild) << "appended to, never replaced";
+    }
+}

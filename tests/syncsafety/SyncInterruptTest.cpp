@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QFile>
 #include <QProcess>
 
 #include "TodoSyncWorld.h"
@@ -322,8 +323,9 @@ TEST_F(SyncInterrupt, TwoSyncsStartedTogetherCopyEachItemOnce)
         EXPECT_TRUE(o->out.contains("상태 1000") || o->out.contains("상태 1016")) << o->out.toStdString();
     EXPECT_TRUE(a.out.contains("상태 1000") || b.out.contains("상태 1000"));
     for (const Outcome* o : {&a, &b}) {
-        if (o->out.contains("상태 1016"))
+        if (o->out.contains("상태 1016")) {
             EXPECT_TRUE(o->out.contains("다른 싱크가 진행 중입니다")) << o->out.toStdString();
+        }
     }
     EXPECT_EQ(RunTool().exitCode, 0);
 
@@ -350,4 +352,25 @@ TEST(SyncLock, OneHolderPerStoreAndFreeAgainWhenReleased)
     first.Release();
     EXPECT_EQ(second.TryAcquire(store), CSyncLock::Result::Held);
     EXPECT_EQ(first.TryAcquire("/nonexistent-folder/store.sqlite"), CSyncLock::Result::NoFile);
+}
+
+TEST(SyncLock, TheLockFileIsTheUsersAlone)
+{
+    ScopedUmask umask(022);
+    const QString store = qEnvironmentVariable("TAMO_MAPI_STORE");
+    const QString lockFile = store + ".sync-lock";
+    struct Case {
+        const char* name;
+        int before;  // -1: no lock file yet
+    };
+    for (const Case& c : {Case{"made by this run", -1}, Case{"left open to others by an older build", 0644}}) {
+        QFile::remove(lockFile);
+        if (c.before >= 0) {
+            ASSERT_TRUE(WriteFile(lockFile, QByteArray()));
+            ASSERT_TRUE(SetMode(lockFile, c.before));
+        }
+        CSyncLock lock;
+        ASSERT_EQ(lock.TryAcquire(store), CSyncLock::Result::Held) << c.name;
+        EXPECT_EQ(ModeOf(lockFile), 0600) << c.name << ": " << QString::number(ModeOf(lockFile), 8).toStdString();
+    }
 }

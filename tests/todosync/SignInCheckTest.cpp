@@ -2,9 +2,15 @@
 // stand-in service.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "TodoSyncWorld.h"
+#include "base/ServiceEndpoints.h"
 #include "base/SignInCheck.h"
+#include "base/TextCipher.h"
 #include "service/DemoSeed.h"
+#include "service/FormFields.h"
 
 TEST(SignInCheck, AnswersBecomeTheCookieOrAnErrorNumber)
 {
@@ -49,4 +55,60 @@ TEST(SignInCheck, AgainstTheService)
     EXPECT_FALSE(bad.ok);
     EXPECT_NE(bad.error, 0);
     EXPECT_EQ(signin::Check(QString(), QStringLiteral("x")).error, 0);
+}
+
+// The ID goes out as one escaped query value: letters and digits as they are, whatever means
+// something in a query, or is not ASCII, as %xx, so that the service reads back the ID typed.
+TEST(SignInCheck, TheIdIsOneEscapedQueryValue)
+{
+    struct Case {
+        const char* id;
+        const char* onTheWire;
+    };
+    const Case cases[] = {
+        {"demo", "demo"},
+        {"kim2007", "kim2007"},
+        {"lee.min-ho_1", "lee.min-ho_1"},
+        {"demo&pw=x", "demo%26pw%3dx"},
+        {"a+b", "a%2bb"},
+        {"a b", "a+b"},
+        {"홍길동", "%ed%99%8d%ea%b8%b8%eb%8f%99"},
+    };
+    const QString base = CServiceConfig::Current().Url(Service::Update, endpoints::kSignInCheck);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const QString url = signin::CheckUrl(QString::fromUtf8(c.id), QStringLiteral("0A1B2C"));
+        EXPECT_EQ(url.toStdString(),
+                  (base + QStringLiteral("?versiontype=&id=%1&pw=0A1B2C").arg(QLatin1String(c.onTheWire))).toStdString());
+        const auto fields = tamo::service::CFormFields::FromTarget(url.toStdString());
+        std::vector<std::string> names;
+        for (const auto& field : fields.All())
+            names.push_back(field.first);
+        EXPECT_EQ(names, (std::vector<std::string>{"versiontype", "id", "pw"}));
+        EXPECT_EQ(fields.Value("id"), c.id);
+        EXPECT_EQ(fields.Value("pw"), "0A1B2C");
+    }
+}
+
+TEST(SignInCheck, AnUnusualIdSignsInAsItselfAndInjectsNothing)
+{
+    tamo::test::TodoSyncWorld world;
+    ASSERT_TRUE(world.ok());
+    for (const char* id : {"kim&lee", "x=y", "a+b", "홍길동"}) {
+        SCOPED_TRACE(id);
+        const auto account = world.Service().Database().CreateAccount(id, "pw-1234");
+        ASSERT_TRUE(account);
+        const signin::Result r = signin::Check(QString::fromUtf8(id), QStringLiteral("pw-1234"));
+        EXPECT_TRUE(r.ok) << r.error;
+        const auto session = world.Service().SessionOf(r.cookie.toStdString());
+        EXPECT_EQ(session ? session->accountId : -1, *account);
+    }
+
+    // An ID carrying the demo account's own enciphered password as a second "pw" field: read as
+    // query fields it would sign in as demo; as one ID it names no account.
+    const QString demoPw = EncryptToHex(QStringLiteral("demo"), QString::fromLatin1(tamo::service::kDemoPassword));
+    ASSERT_FALSE(demoPw.isEmpty());
+    const signin::Result injected = signin::Check(QStringLiteral("demo&pw=") + demoPw, QStringLiteral("anything"));
+    EXPECT_FALSE(injected.ok);
+    EXPECT_EQ(injected.error, 1001) << "the service's unknown ID";
 }
