@@ -84,6 +84,11 @@ bool CExplorer::IsNavigationPending() const
     return m->pending;
 }
 
+void CExplorer::ClearNavigationPending()
+{
+    m->pending = false;
+}
+
 bool CExplorer::HasDocument() const
 {
     return m->loaded;

@@ -34,6 +34,8 @@ public:
     void RunPageScript(const QString& text);
 
     bool IsNavigationPending() const;
+    // The owner gives up waiting for the load in course (the refresh button).
+    void ClearNavigationPending();
     bool HasDocument() const;
     QString LocationURL() const;
     QWebEngineView* View() const;

@@ -105,9 +105,14 @@ public:
             CHttpSession::Default().AddCookieLine(text);
         });
         connect(store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie& cookie) {
-            // A cookie that is replaced is removed and added again; the add follows in order.
+            // Only the cookie both stores hold goes: a removal that reports an older value (a
+            // cookie replaced since, or one of a session that ended) leaves the client alone.
+            // A replaced cookie is removed and added again; the add follows in order.
             SCookieLine line = FromNetworkCookie(cookie);
-            m_known.erase(line.Key());
+            const auto known = m_known.find(line.Key());
+            if (known == m_known.end() || known->second != MakeLine(line))
+                return;
+            m_known.erase(known);
             line.expires = 1;  // expired: the HTTP client's store drops it
             CHttpSession::Default().AddCookieLine(MakeLine(line));
         });
@@ -143,6 +148,13 @@ public:
         }
     }
 
+    void Forget()
+    {
+        m_known.clear();
+        m_profile->cookieStore()->deleteAllCookies();
+        CHttpSession::Default().AddCookieLine(QStringLiteral("ALL"));  // the client's store: all gone
+    }
+
 private:
     QWebEngineProfile* m_profile;
     std::map<QString, QString> m_known;  // what both stores hold, by domain, path and name
@@ -169,4 +181,9 @@ QWebEngineProfile* TamoWebProfile()
 void PushCookiesToWeb()
 {
     Instance()->Push();
+}
+
+void ForgetCookies()
+{
+    Instance()->Forget();
 }

@@ -11,3 +11,6 @@ QWebEngineProfile* TamoWebProfile();
 // Hands the HTTP client's cookies that the profile does not have yet to it. Every load the
 // program starts calls it first; the profile's own cookies reach the HTTP client as they are set.
 void PushCookiesToWeb();
+
+// Ends the session in both stores: every cookie of the profile and of the HTTP client goes.
+void ForgetCookies();

@@ -30,6 +30,7 @@ a:hover{color:#FB8102}
 #left{flex:0 0 180px;padding:2px 4px;border-right:1px solid #E4E4E4}
 #right{flex:1;min-width:0;display:flex;flex-direction:column;padding:2px 4px}
 .small #left{flex:1;border-right:0;overflow-y:auto;scrollbar-width:thin}
+.small.wide #left{flex:0 0 172px;border-right:1px solid #E4E4E4;overflow:hidden}
 .small #left::-webkit-scrollbar{width:5px}
 .small #left::-webkit-scrollbar-thumb{background:#E4E4E4;border-radius:2px}
 #right>#events,#right>#todo{flex:1 1 0;min-height:0;display:flex;flex-direction:column}
@@ -342,22 +343,26 @@ void CTamoService::PageRoutes()
             res.set_content(body, "text/html; charset=utf-8");
             return;
         }
-        Begin(body, "Tamo 캘린더", small ? "small" : "");
+        // The small window with its to-do list is wide enough for two columns; without it,
+        // one narrow column scrolls.
+        Begin(body, "Tamo 캘린더", small ? (withTodo ? "small wide" : "small") : "");
         body += "<div id=\"page\"><div id=\"left\"><div id=\"month\">";
         AppendMonth(body, view);
         body += "</div>";
-        if (small) {
+        if (small && withTodo) {
+            body += "<div class=\"bar\"><span></span>";
+            AppendControls(body, true);
+            body += "</div></div><div id=\"right\"><div id=\"events\">";
+            AppendEvents(body, view);
+            body += "</div><div id=\"todo\">";
+            AppendTodos(body, view, true);
+            body += "</div></div>";
+        } else if (small) {
             body += "<div class=\"bar\"><span></span>";
             AppendControls(body, true);
             body += "</div><div id=\"events\">";
             AppendEvents(body, view);
-            body += "</div>";
-            if (withTodo) {
-                body += "<div id=\"todo\">";
-                AppendTodos(body, view, true);
-                body += "</div>";
-            }
-            body += "</div>";
+            body += "</div></div>";
         } else {
             body += "<div class=\"bar\"><span></span>";
             AppendControls(body, false);

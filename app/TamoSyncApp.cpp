@@ -1,0 +1,82 @@
+#include "app/TamoSyncApp.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTextStream>
+#include <QTimer>
+
+#include "app/TamoSyncDlg.h"
+#include "app/WebProfile.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+
+// The demo without a display: waits for the sign-in and each layout's page, pictures each.
+void TakeDemoShots(CTamoSyncDlg* dlg, const QString& folder)
+{
+    QDir().mkpath(folder);
+    QTextStream out(stdout);
+    auto settle = [](int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    auto waitPage = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 15000 && (dlg->Explorer()->IsNavigationPending() || !dlg->Explorer()->HasDocument()))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle(600);
+    };
+    auto shoot = [&](const QString& name) {
+        const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+        dlg->grab().save(path, "PNG");
+        out << path << "\n";
+        out.flush();
+    };
+    settle(300);
+    if (!dlg->IsLoggedIn()) {
+        shoot(QStringLiteral("signed_out"));
+        out << "not signed in: the saved account did not sign in\n";
+        dlg->EndDialog(tamoui::IDOK);
+        return;
+    }
+    waitPage();
+    shoot(QStringLiteral("expanded"));
+    dlg->MiniMode();
+    waitPage();
+    shoot(QStringLiteral("mini"));
+    dlg->ExpandMode();
+    waitPage();
+    dlg->SignOut();
+    settle(300);
+    shoot(QStringLiteral("signed_out"));
+    out << "pictures in " << QDir(folder).absolutePath() << "\n";
+    dlg->EndDialog(tamoui::IDOK);
+}
+
+}  // namespace
+
+bool CTamoSyncApp::InitInstance()
+{
+    platform::CSingleInstance instance;
+    if (!instance.CheckSingleInstance())
+        return false;
+    // The version check comes here once the update program is part of the system.
+
+    // The one web profile, with its external object, before any view exists.
+    TamoWebProfile();
+
+    CTamoSyncDlg dlg;
+    QObject::connect(&instance, &platform::CSingleInstance::activateRequested, &dlg, &CTamoSyncDlg::BringForward);
+    QObject::connect(&instance, &platform::CSingleInstance::terminateRequested, &dlg,
+                     [&dlg] { dlg.EndDialog(tamoui::IDOK); });
+    if (!m_options.demoShots.isEmpty()) {
+        // Once the panels have signed in with the saved account.
+        QTimer::singleShot(1500, &dlg, [&dlg, folder = m_options.demoShots] { TakeDemoShots(&dlg, folder); });
+    }
+    dlg.DoModal();
+    return false;
+}
