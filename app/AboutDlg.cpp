@@ -10,10 +10,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : CTamoDlg(IDD, parent)
     AddControl(&m_stBackground, IDC_BACKGROUND, QRect(5, 28, 290, 132));
     AddControl(&m_stPicture1, IDC_PICTURE1, QRect(20, 44, 48, 48));
     AddControl(&m_stPicture2, IDC_PICTURE2, QRect(76, 44, 150, 48));
-    AddControl(&m_stVersion, IDC_VERSION, QRect(24, 100, 250, 14));
-    AddControl(&m_stDate, IDC_DATE, QRect(24, 116, 250, 14));
-    AddControl(&m_stMaker1, IDC_MAKER1, QRect(24, 132, 250, 14));
-    AddControl(&m_stMaker2, IDC_MAKER2, QRect(24, 146, 250, 14));
+    AddControl(&m_stVersion, IDC_VERSION, QRect(24, 96, 250, 14));
+    AddControl(&m_stDate, IDC_DATE, QRect(24, 111, 250, 14));
+    AddControl(&m_stMaker1, IDC_MAKER1, QRect(24, 126, 250, 14));
+    AddControl(&m_stMaker2, IDC_MAKER2, QRect(24, 141, 250, 14));
     m_stVersion.SetWindowText(QStringLiteral("버전 1.0"));
     m_stDate.SetWindowText(QStringLiteral("제작일 : 2007.11.21"));
     m_stMaker1.SetWindowText(QStringLiteral("Tamo캘린더 데스크톱 팀"));

@@ -16,21 +16,31 @@ namespace {
 constexpr std::uint32_t kGreyText = 0x888888;
 constexpr std::uint32_t kAccent = 0x0281FB;
 
+QFont LinkFont()
+{
+    QFont font(QStringLiteral("돋움"));
+    font.setPixelSize(11);
+    return font;
+}
+
 void SetLink(CTamoButton& button, const QString& text)
 {
     button.setText(text);
-    QFont font(QStringLiteral("돋움"));
-    font.setPixelSize(11);
+    const QFont font = LinkFont();
     button.SetDrawLink(&font, kGreyText);
     button.setCursor(Qt::PointingHandCursor);
 }
 
-void SetPicture(CTamoButton& button, int bitmap)
+// A link as wide as its text, so that what follows it stands right after it.
+void FitLink(CTamoButton& button)
 {
-    const QPixmap picture = AppBitmap(bitmap);
-    button.SetImageList({picture});
-    button.SetIcons(0);
-    button.SetButtonStyle(CTamoButton::BS_ICON);
+    button.resize(QFontMetrics(LinkFont()).horizontalAdvance(button.text()) + 6, button.height());
+}
+
+// A button that is its picture alone, without the push button's frame.
+void SetPicture(CTamoButton& button, CAppPicture* picture)
+{
+    button.m_pPicture = picture;
     button.setCursor(Qt::PointingHandCursor);
 }
 
@@ -64,10 +74,11 @@ CLoginDlg::CLoginDlg(ISignInHost* host, QWidget* parent) : CTamoDlg(IDD, parent)
     AddControl(&m_chkSavePW, IDC_SAVE_PW, QRect(24, 128, 200, 18));
     AddControl(&m_chkAutoLogin, IDC_AUTO_LOGIN, QRect(24, 148, 200, 18));
     AddControl(&m_btnJoin, IDC_JOIN, QRect(24, 184, 48, 16));
-    AddControl(&m_stBar, IDC_BAR, QRect(76, 184, 6, 16));
-    AddControl(&m_btnFindId, IDC_FIND_ID, QRect(86, 184, 120, 16));
-    SetPicture(m_btnLogin, 134);
-    m_btnLogin.SetDefaulted(true);
+    FitLink(m_btnJoin);
+    AddControl(&m_stBar, IDC_BAR, QRect(m_btnJoin.geometry().right() + 5, 184, 6, 16));
+    AddControl(&m_btnFindId, IDC_FIND_ID, QRect(m_stBar.geometry().right() + 4, 184, 120, 16));
+    FitLink(m_btnFindId);
+    SetPicture(m_btnLogin, &m_loginPicture);
 
     // Only the user's own choosing or typing of an ID empties the password, not the panel's
     // own writes.
@@ -88,6 +99,7 @@ bool CLoginDlg::OnInitDialog()
     m_pCalendar = new CFPSMiniCalendarCtrl(this);
     m_pCalendar->Create(0, QRect(QPoint(230, 70), QPoint(395, 200)), this, IDC_CALENDAR);
     m_pCalendar->SetSpecialDaysCallback(m_pCalendar->NearTodayRule());
+    m_pCalendar->SetFirstDayOfWeek(1);  // Sunday first, as on the calendar pages
     m_pCalendar->SetCurrentDate(QDate());
 
     LoadSavedAccount();
@@ -170,7 +182,8 @@ CErrorDlg::CErrorDlg(ISignInHost* host, QWidget* parent) : CTamoDlg(IDD, parent)
     AddControl(&m_stText, IDC_TEXT, QRect(24, 84, 360, 40));
     AddControl(&m_btnBack, IDC_BACK, QRect(24, 136, 90, 24));
     AddControl(&m_btnFindId, IDC_FIND_ID, QRect(24, 184, 120, 16));
-    SetPicture(m_btnBack, 157);
+    FitLink(m_btnFindId);
+    SetPicture(m_btnBack, &m_backPicture);
     MapCommand(IDC_BACK, [this] { emit BackToLogin(); });
     MapCommand(IDC_FIND_ID, [this] {
         m_pHost->OpenServicePage(CServiceConfig::Current().Url(Service::Account, endpoints::kFindId));

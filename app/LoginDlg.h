@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "app/AppArt.h"
 #include "base/SignInCheck.h"
 #include "tamoui/CTamoButton.h"
 #include "tamoui/CTamoDlg.h"
@@ -65,6 +66,7 @@ private:
     QCheckBox m_chkSavePW;
     QCheckBox m_chkAutoLogin;
     CTamoButton m_btnLogin;
+    CAppPicture m_loginPicture{134};
     CTamoButton m_btnJoin;
     CTamoButton m_btnFindId;
     CTamoStatic m_stBar;
@@ -91,6 +93,7 @@ private:
     CTamoStatic m_stTitle;
     CTamoStatic m_stText;
     CTamoButton m_btnBack;
+    CAppPicture m_backPicture{157};
     CTamoButton m_btnFindId;
 };
 

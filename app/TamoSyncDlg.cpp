@@ -106,7 +106,8 @@ bool CTamoSyncDlg::OnInitDialog()
     m_btnSync.SetButtonStyle(CTamoButton::BS_ICON | CTamoButton::BS_TEXT);
     m_btnSync.SizeToContent();
     m_btnSync.hide();
-    // The sync windows are not part of this program yet: the button and its menu entry stay off.
+    // The sync windows are not part of this program yet: the button stays hidden and its menu
+    // entry greyed.
     m_btnSync.setEnabled(false);
 
     // 3. Tray icon (signed out), menu, date line font.
@@ -382,7 +383,7 @@ bool CTamoSyncDlg::OnSignInResult(bool bSuccess, bool bSilent, const signin::Res
         m_bLoggedIn = true;
         m_strCookie = result.cookie;
         EnableSignedInItems(true);
-        m_btnSync.show();
+        m_btnSync.setVisible(m_btnSync.isEnabled());
         if (ReadSetting(settings::Mode) != 1) {
             ApplyExpandedLayout(true);
             m_btnSync.move(width() - 100, 30);
@@ -576,7 +577,7 @@ void CTamoSyncDlg::ExpandMode()
         return;
     m_logger.Log(QStringLiteral("expmode"));
     m_stTitleStrip.show();
-    m_btnSync.show();
+    m_btnSync.setVisible(m_btnSync.isEnabled());
     m_stDateLine.show();
     // Back to where the window stood before mini mode moved it.
     if (m_nMiniShift) {

@@ -31,8 +31,9 @@ a:hover{color:#FB8102}
 #right{flex:1;min-width:0;display:flex;flex-direction:column;padding:2px 4px}
 .small #left{flex:1;border-right:0;overflow-y:auto;scrollbar-width:thin}
 .small.wide #left{flex:0 0 172px;border-right:1px solid #E4E4E4;overflow:hidden}
-.small #left::-webkit-scrollbar{width:5px}
-.small #left::-webkit-scrollbar-thumb{background:#E4E4E4;border-radius:2px}
+::-webkit-scrollbar{width:5px;height:5px}
+::-webkit-scrollbar-thumb{background:#E4E4E4;border-radius:2px}
+::-webkit-scrollbar-button{display:none}
 #right>#events,#right>#todo{flex:1 1 0;min-height:0;display:flex;flex-direction:column}
 #right ul{flex:1;min-height:0}
 .links{flex:none}
