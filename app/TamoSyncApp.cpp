@@ -1,13 +1,12 @@
 #include "app/TamoSyncApp.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTextStream>
 #include <QTimer>
 
 #include "app/TamoSyncDlg.h"
 #include "app/WebProfile.h"
+#include "base/EventWait.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -17,18 +16,9 @@ void TakeDemoShots(CTamoSyncDlg* dlg, const QString& folder)
 {
     QDir().mkpath(folder);
     QTextStream out(stdout);
-    auto settle = [](int ms) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    };
     auto waitPage = [&] {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 15000 && (dlg->Explorer()->IsNavigationPending() || !dlg->Explorer()->HasDocument()))
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        settle(600);
+        WaitUntil([&] { return !dlg->Explorer()->IsNavigationPending() && dlg->Explorer()->HasDocument(); }, 15000);
+        ProcessEventsFor(600);
     };
     auto shoot = [&](const QString& name) {
         const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
@@ -36,7 +26,7 @@ void TakeDemoShots(CTamoSyncDlg* dlg, const QString& folder)
         out << path << "\n";
         out.flush();
     };
-    settle(300);
+    ProcessEventsFor(300);
     if (!dlg->IsLoggedIn()) {
         shoot(QStringLiteral("signed_out"));
         out << "not signed in: the saved account did not sign in\n";
@@ -51,7 +41,7 @@ void TakeDemoShots(CTamoSyncDlg* dlg, const QString& folder)
     dlg->ExpandMode();
     waitPage();
     dlg->SignOut();
-    settle(300);
+    ProcessEventsFor(300);
     shoot(QStringLiteral("signed_out"));
     out << "pictures in " << QDir(folder).absolutePath() << "\n";
     dlg->EndDialog(tamoui::IDOK);

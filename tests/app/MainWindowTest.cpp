@@ -24,6 +24,7 @@
 #include "base/TextCipher.h"
 #include "platform/SingleInstance.h"
 #include "support/LoopbackServer.h"
+#include "support/PageScript.h"
 #include "support/TestEnvironment.h"
 #include "tests/service/ServiceHarness.h"
 
@@ -31,35 +32,13 @@ namespace {
 
 using tamo::test::CServiceHarness;
 using tamo::test::ScopedEnv;
-
-template <typename Pred>
-bool WaitFor(Pred pred, int ms = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-void Settle(int ms)
-{
-    WaitFor([] { return false; }, ms);
-}
+using tamo::test::WaitFor;
 
 QVariant Eval(QWebEnginePage* page, const QString& script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    EXPECT_TRUE(WaitFor([&] { return done; }));
-    return result;
+    const QVariant value = tamo::test::EvalScript(page, script);
+    EXPECT_TRUE(value.isValid()) << script.toStdString();
+    return value;
 }
 
 class MainWindowTest : public testing::Test {
@@ -85,7 +64,7 @@ protected:
             m_dlg->hide();
             m_dlg.reset();
         }
-        Settle(50);
+        ProcessEventsFor(50);
     }
 
     CTamoSyncDlg& Open()

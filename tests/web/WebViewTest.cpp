@@ -22,6 +22,7 @@
 #include "base/URLEncoder.h"
 #include "base/WindowMessage.h"
 #include "support/LoopbackServer.h"
+#include "support/PageScript.h"
 #include "support/TestEnvironment.h"
 #include "tests/service/ServiceHarness.h"
 
@@ -29,36 +30,14 @@ namespace {
 
 using tamo::test::CServiceHarness;
 using tamo::test::LoopbackServer;
-
-template <typename Pred>
-bool WaitFor(Pred pred, int ms = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using tamo::test::WaitFor;
+using tamo::test::WaitScript;
 
 QVariant Eval(QWebEnginePage* page, const QString& script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    EXPECT_TRUE(WaitFor([&] { return done; })) << script.toStdString();
-    return result;
-}
-
-// Waits until the script's value is true.
-bool WaitScript(QWebEnginePage* page, const QString& script, int ms = 15000)
-{
-    return WaitFor([&] { return Eval(page, script).toBool(); }, ms);
+    const QVariant value = tamo::test::EvalScript(page, script);
+    EXPECT_TRUE(value.isValid()) << script.toStdString();
+    return value;
 }
 
 // Records what the view hands to its owner.

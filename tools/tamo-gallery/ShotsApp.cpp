@@ -2,6 +2,7 @@
 // and the main window signed out, after a failed sign-in, signed in (expanded, with its menu
 // open, mini). The main window signs in to a tamo-service run in this process with the demo
 // account; the settings live in a temporary folder of their own for the whole group.
+#include <functional>
 #include <memory>
 
 #include <QAbstractItemView>
@@ -22,32 +23,22 @@
 #include "app/Explorer.h"
 #include "app/LoginDlg.h"
 #include "app/TamoSyncDlg.h"
+#include "base/EventWait.h"
 #include "base/ServiceEndpoints.h"
 #include "base/Settings.h"
 #include "service/TamoService.h"
 
 namespace {
 
-template <typename Pred>
-bool WaitFor(Pred pred, int ms = 20000)
+bool WaitFor(const std::function<bool()>& condition, int ms = 20000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(condition, ms);
 }
 
 // Lets timers fire and pages paint what they loaded.
 void Settle(int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ProcessEventsFor(ms);
 }
 
 // Sets an environment variable for a while and puts back what was there (or nothing).

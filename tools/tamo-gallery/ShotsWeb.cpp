@@ -1,5 +1,6 @@
 // The calendar view in both sizes, a browser window and the detail pop-up, from a tamo-service
 // run in this process with the demo account signed in.
+#include <functional>
 #include <memory>
 
 #include <QApplication>
@@ -11,32 +12,22 @@
 #include "app/CalToolTip.h"
 #include "app/Explorer.h"
 #include "app/WebBrowser.h"
+#include "base/EventWait.h"
 #include "base/ServiceEndpoints.h"
 #include "base/SignInCheck.h"
 #include "service/TamoService.h"
 
 namespace {
 
-template <typename Pred>
-bool WaitFor(Pred pred, int ms = 15000)
+bool WaitFor(const std::function<bool()>& condition)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(condition, 15000);
 }
 
 // Lets the page paint what it loaded.
 void Settle(int ms = 400)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ProcessEventsFor(ms);
 }
 
 struct SNoHost : IExplorerHost {
