@@ -99,8 +99,32 @@ protected:
 
     QWebEnginePage* Page() const { return m_explorer->View()->page(); }
 
-    // Clicks the first link matching the selector, as the user would (a trusted click in the
-    // page), and waits until the view handed an action over.
+    // Clicks in the page as the user would (trusted events) until the condition holds: input
+    // reaches the page once it has drawn a frame, and a click that arrives while the compositor
+    // is still busy can be lost, so it is given again (at most three times).
+    template <typename Pred>
+    bool ClickUntil(const QPoint& at, Qt::MouseButton button, Pred done)
+    {
+        QWidget* target = m_explorer->View()->focusProxy();
+        if (!target)
+            return false;
+        WaitScript(Page(), "window.tamoFramed = false; requestAnimationFrame(function(){"
+                           "requestAnimationFrame(function(){ window.tamoFramed = true; }); }); true");
+        WaitScript(Page(), "window.tamoFramed === true");
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QTest::mouseClick(target, button, {}, at);
+            if (button == Qt::RightButton) {
+                QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+                QApplication::sendEvent(target, &event);
+            }
+            if (WaitFor(done, 4000))
+                return true;
+        }
+        return false;
+    }
+
+    // Clicks the first link matching the selector; the view hands exactly one action over
+    // (the navigation is cancelled, so a repeated click changes nothing).
     void ClickLink(const QString& selector)
     {
         const size_t before = m_recorder.actions.size();
@@ -108,10 +132,10 @@ protected:
             "(function(){var a=document.querySelector('%1'); if(!a) return null; a.scrollIntoView();"
             "var r=a.getBoundingClientRect(); return [r.left+Math.min(4,r.width/2), r.top+r.height/2];})()").arg(selector)).toList();
         ASSERT_EQ(box.size(), 2) << selector.toStdString();
-        QWidget* target = m_explorer->View()->focusProxy();
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(box[0].toInt(), box[1].toInt()));
-        ASSERT_TRUE(WaitFor([&] { return m_recorder.actions.size() > before; })) << selector.toStdString();
+        ASSERT_TRUE(ClickUntil(QPoint(box[0].toInt(), box[1].toInt()), Qt::LeftButton,
+                               [&] { return m_recorder.actions.size() > before; }))
+            << selector.toStdString();
+        EXPECT_EQ(m_recorder.actions.size(), before + 1) << selector.toStdString();
     }
 
     QWidget m_host;
@@ -258,11 +282,8 @@ TEST_F(WebViewTest, RightClickShowsNoMenuButReachesThePage)
 {
     Load(endpoints::kMessengerTodo);
     Eval(Page(), "window.menus = 0; document.addEventListener('contextmenu', function(){ window.menus++; }); 1");
-    QWidget* target = m_explorer->View()->focusProxy();
-    QTest::mouseClick(target, Qt::RightButton, {}, QPoint(60, 60));
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(60, 60), target->mapToGlobal(QPoint(60, 60)));
-    QApplication::sendEvent(target, &event);
-    ASSERT_TRUE(WaitScript(Page(), "window.menus > 0"));
+    ASSERT_TRUE(ClickUntil(QPoint(60, 60), Qt::RightButton,
+                           [&] { return Eval(Page(), "window.menus > 0").toBool(); }));
     QTest::qWait(100);
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<QMenu*>(w) && w->isVisible());
@@ -420,7 +441,8 @@ TEST_F(WebViewTest, BrowserWindowNavigatesReportsAndQuits)
     const std::u16string text = u"title=%ED%95%9C&memo=hello world";
     browser.Navigate(QString::fromStdString(server.Url("/form")), 0, {}, "Content-Type: application/x-www-form-urlencoded\r\n",
                      text.c_str(), 0);
-    ASSERT_TRUE(WaitFor([&] { return browser.events.contains("title 받음"); }));
+    const QString formUrl = QString::fromStdString(server.Url("/form"));
+    ASSERT_TRUE(WaitFor([&] { return browser.events.contains("title 받음") && browser.events.contains("complete " + formUrl); }));
     {
         std::lock_guard guard(lock);
         EXPECT_EQ(body, "title=%ED%95%9C&memo=hello world");
