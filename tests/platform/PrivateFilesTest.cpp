@@ -18,6 +18,7 @@ using platform::IfMissing;
 using platform::MakePrivateFile;
 using platform::MakePrivateFolder;
 using tamo::test::ModeOf;
+using tamo::test::OctalMode;
 using tamo::test::ReadFile;
 using tamo::test::ScopedUmask;
 using tamo::test::SetMode;
@@ -27,12 +28,11 @@ namespace {
 
 using Modes = std::vector<std::pair<QString, int>>;  // relative path, mode (-1: missing)
 
-std::string Octal(int mode) { return mode < 0 ? "missing" : QString::number(mode, 8).toStdString(); }
 
 void ExpectModes(const QString& root, const Modes& expected, const char* name)
 {
     for (const auto& [path, mode] : expected)
-        EXPECT_EQ(Octal(ModeOf(root + '/' + path)), Octal(mode)) << name << ": " << path.toStdString();
+        EXPECT_EQ(OctalMode(ModeOf(root + '/' + path)), OctalMode(mode)) << name << ": " << path.toStdString();
 }
 
 class PrivateFilesTest : public ::testing::Test {
@@ -134,7 +134,7 @@ TEST_F(PrivateFilesTest, FilesBecome0600AndKeepTheirContent)
             ASSERT_TRUE(SetMode(file, c.before));
         }
         EXPECT_TRUE(MakePrivateFile(file, c.missing)) << c.name;
-        EXPECT_EQ(Octal(ModeOf(file)), Octal(c.after)) << c.name;
+        EXPECT_EQ(OctalMode(ModeOf(file)), OctalMode(c.after)) << c.name;
         EXPECT_EQ(ReadFile(file), c.before >= 0 ? QByteArray("UserPW=secret\n") : QByteArray()) << c.name;
     }
 
@@ -156,7 +156,7 @@ TEST_F(PrivateFilesTest, ASaveFileCommitsAPrivateFile)
         ASSERT_TRUE(MakePrivateFile(file));
         file.write("new");
         ASSERT_TRUE(file.commit());
-        EXPECT_EQ(Octal(ModeOf(path)), Octal(0600)) << path.toStdString();
+        EXPECT_EQ(OctalMode(ModeOf(path)), OctalMode(0600)) << path.toStdString();
         EXPECT_EQ(ReadFile(path), "new");
     }
 }

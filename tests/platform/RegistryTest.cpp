@@ -8,6 +8,7 @@
 
 using platform::CRegKey;
 using tamo::test::ModeOf;
+using tamo::test::OctalMode;
 using tamo::test::SetMode;
 using platform::RegType;
 using platform::RegValue;
@@ -16,7 +17,6 @@ namespace {
 
 const QString kKey = QStringLiteral("Software\\Tamo\\Test");
 
-std::string Octal(int mode) { return mode < 0 ? "missing" : QString::number(mode, 8).toStdString(); }
 
 struct ExpectedMode {
     QString path;
@@ -26,7 +26,7 @@ struct ExpectedMode {
 void ExpectModes(const std::vector<ExpectedMode>& expected)
 {
     for (const ExpectedMode& e : expected)
-        EXPECT_EQ(Octal(ModeOf(e.path)), Octal(e.mode)) << e.path.toStdString();
+        EXPECT_EQ(OctalMode(ModeOf(e.path)), OctalMode(e.mode)) << e.path.toStdString();
 }
 
 TEST(RegistryTest, KeysExistOnceCreated)

@@ -84,4 +84,9 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 QString SourceDir() { return qEnvironmentVariable("TAMO_SOURCE_DIR", QStringLiteral(TAMO_TEST_SOURCE_DIR)); }
 QString BinaryDir() { return qEnvironmentVariable("TAMO_BINARY_DIR", QStringLiteral(TAMO_TEST_BINARY_DIR)); }
 
+std::string OctalMode(int mode)
+{
+    return mode < 0 ? "missing" : QString::number(mode, 8).toStdString();
+}
+
 }  // namespace tamo::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -58,6 +60,8 @@ private:
 int ModeOf(const QString& path);
 // Sets the permission bits, as an older build's files had them; false on failure.
 bool SetMode(const QString& path, int mode);
+// A mode as it reads in octal ("600"), or "missing" for -1: for readable test failures.
+std::string OctalMode(int mode);
 
 // Reads a whole file (empty when missing).
 QByteArray ReadFile(const QString& path);
