@@ -11,10 +11,12 @@
 #include <QtEndian>
 
 #include "app/AboutDlg.h"
+#include "app/Alarm.h"
 #include "app/AppArt.h"
 #include "app/CalToolTip.h"
 #include "app/DateLine.h"
 #include "app/PowerWatcher.h"
+#include "app/QuickAddDlg.h"
 #include "app/ServicePage.h"
 #include "app/WebProfile.h"
 #include "base/HttpClient.h"
@@ -53,6 +55,36 @@ QString CalendarUrl(const QString& path)
     return CServiceConfig::Current().Url(Service::Calendar, path);
 }
 
+// The quick-add windows, one at a time: both menu entries stay greyed while one is open. After
+// a save the usage event is counted and the page shows the new item.
+void RunQuickAdd(CTamoSyncDlg& owner, bool bEvent)
+{
+    static bool s_bOpen = false;
+    if (s_bOpen)
+        return;
+    s_bOpen = true;
+    const int ids[] = {CTamoSyncDlg::ID_ADD_EVENT, CTamoSyncDlg::ID_ADD_TODO};
+    for (int id : ids)
+        if (QAction* item = owner.MenuItem(id))
+            item->setEnabled(false);
+    int result = IDCANCEL;
+    if (bEvent) {
+        CSetAppointmentDlg dlg(&owner);
+        result = dlg.DoModal();
+    } else {
+        CSetTodoDlg dlg(&owner);
+        result = dlg.DoModal();
+    }
+    s_bOpen = false;
+    for (int id : ids)
+        if (QAction* item = owner.MenuItem(id))
+            item->setEnabled(owner.IsLoggedIn());
+    if (result != IDOK)
+        return;
+    owner.Logger().Log(bEvent ? QStringLiteral("input") : QStringLiteral("write"));
+    owner.RunPageScript(bEvent ? QStringLiteral("event_reload();") : QStringLiteral("todo_reload();"));
+}
+
 }  // namespace
 
 CTamoSyncDlg::CTamoSyncDlg(QWidget* parent) : CTamoDlg(IDD, parent)
@@ -65,6 +97,8 @@ CTamoSyncDlg::CTamoSyncDlg(QWidget* parent) : CTamoDlg(IDD, parent)
     AddControl(&m_btnSync, IDC_SYNC, QRect(width() - 100, 30, 90, 18));
     m_pExplorer = new CExplorer(this, MainViewRules(), this);
     SetControlId(m_pExplorer, IDC_BROWSER);
+    m_pAlarms = new CAlarmCenter(this);
+    m_pAlarms->m_fnOpenPage = [this](const QString& url) { OpenServicePage(url); };
 
     m_fnAsk = [this](const QString& title, const QString& text) {
         CHelpDlg dlg(this);
@@ -279,8 +313,7 @@ void CTamoSyncDlg::OnMenuCommand(int nID)
         break;
     case ID_ADD_EVENT:
     case ID_ADD_TODO:
-        // Adding is done on the calendar's own pages until the quick-add windows come.
-        OpenServicePage(CalendarUrl(nID == ID_ADD_EVENT ? QStringLiteral("/event/new") : QStringLiteral("/todo/new")));
+        RunQuickAdd(*this, nID == ID_ADD_EVENT);
         break;
     case ID_BLOG:
         OpenServicePage(CServiceConfig::Current().Url(Service::Blog, QStringLiteral("/")));
@@ -391,6 +424,9 @@ bool CTamoSyncDlg::OnSignInResult(bool bSuccess, bool bSilent, const signin::Res
             MiniMode();
         }
         StartSignedInTimers();
+        // Every sign-in fetches, in either layout (after sleep too); another user's alarms go.
+        m_pAlarms->SetUser(m_pBG ? m_pBG->Login()->IdBox()->currentText() : QString());
+        FetchAndShowAlarms();
     } else {
         if (!bSilent)
             m_pBG->ShowError();
@@ -438,6 +474,9 @@ void CTamoSyncDlg::SignOut()
 
 void CTamoSyncDlg::StartSignedInTimers()
 {
+    SetTimer(TIMER_ALARMS, 30 * 1000);
+    // Alarms set on the service after the sign-in are seen within five minutes.
+    SetTimer(TIMER_ALARM_FETCH, 5 * 60 * 1000);
     SetTimer(TIMER_SESSION, 20 * 60 * 1000);
     SetTimer(TIMER_RELOAD, 5 * 60 * 1000);
 }
@@ -503,6 +542,14 @@ void CTamoSyncDlg::RefreshSession()
     cookie.Set(QStringLiteral("HTS"), hts);
     m_strCookie = cookie.MakeString();
     emit SessionChanged();
+}
+
+void CTamoSyncDlg::FetchAndShowAlarms()
+{
+    m_nLoginError = m_pAlarms->Fetch();
+    if (m_nLoginError != 0)
+        m_strErrorUrl = m_pAlarms->LastErrorUrl();
+    m_pAlarms->ShowDue();
 }
 
 void CTamoSyncDlg::OpenServicePage(const QString& url)
@@ -667,6 +714,13 @@ void CTamoSyncDlg::OnTimer(int nIDEvent)
         RunPageScript(QStringLiteral("todo_reload();"));
         RunPageScript(QStringLiteral("event_reload();"));
         break;
+    case TIMER_ALARM_FETCH:
+        if (m_bLoggedIn)
+            FetchAndShowAlarms();
+        break;
+    case TIMER_ALARMS:
+        m_pAlarms->ShowDue();
+        break;
     default:
         break;
     }
@@ -714,6 +768,8 @@ void CTamoSyncDlg::OnRefresh()
 {
     RunPageScript(QStringLiteral("todo_reload();"));
     RunPageScript(QStringLiteral("event_reload();"));
+    if (m_bLoggedIn)
+        FetchAndShowAlarms();
     m_pExplorer->ClearNavigationPending();
 }
 

@@ -14,6 +14,7 @@
 #include "tamoui/CTamoDlg.h"
 #include "tamoui/CTamoStatic.h"
 
+class CAlarmCenter;
 class CPowerWatcher;
 class QAction;
 class QMenu;
@@ -96,6 +97,7 @@ public:
     QAction* MenuItem(int nID) const;
     QSystemTrayIcon* TrayIcon() const { return m_pTray; }
     CWebLogger& Logger() { return m_logger; }
+    CAlarmCenter* Alarms() const { return m_pAlarms; }
 
     // The question before quitting: answers 1 (OK) or 2 (cancel). Tests replace it.
     std::function<int(const QString& title, const QString& text)> m_fnAsk;
@@ -133,6 +135,7 @@ private:
     void StopSignedInTimers();
     void SilentSignIn();
     void RefreshSession();
+    void FetchAndShowAlarms();
 
     void OnClose();
     void OnMinimize();
@@ -159,6 +162,7 @@ private:
     std::map<int, QAction*> m_menuItems;
     QSystemTrayIcon* m_pTray = nullptr;
     CPowerWatcher* m_pPower = nullptr;
+    CAlarmCenter* m_pAlarms = nullptr;
     CWebLogger m_logger;
     QPointer<QWidget> m_pAbout;
 
