@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/TamoSyncDlg.h"
+#include "app/UpdateCheck.h"
 #include "app/WebProfile.h"
 #include "base/EventWait.h"
 #include "platform/SingleInstance.h"
@@ -54,7 +55,14 @@ bool CTamoSyncApp::InitInstance()
     platform::CSingleInstance instance;
     if (!instance.CheckSingleInstance())
         return false;
-    // The version check comes here once the update program is part of the system.
+    // The version check: -1 ends the program; 2 hands over to the update program and ends.
+    update::RemoveUpdaterLeftovers();
+    CUpdateCheck check;
+    const int nCheck = check.CheckVersion();
+    if (nCheck == CUpdateCheck::RESULT_ACCEPTED)
+        check.StartUpdater();
+    if (nCheck == CUpdateCheck::RESULT_END || nCheck == CUpdateCheck::RESULT_ACCEPTED)
+        return false;
 
     // The one web profile, with its external object, before any view exists.
     TamoWebProfile();

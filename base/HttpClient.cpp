@@ -254,7 +254,10 @@ void CHttpClient::Impl::Setup(const void* bodyData, DWORD bodyLength, bool strea
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, session->connectTimeout.load());
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, session->stallTimeout.load());
+#ifndef TAMO_UPDATER
+    // The update program opens its session without an agent name: it sends none.
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "TamoCalendar/" TAMO_VERSION);
+#endif
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);

@@ -267,9 +267,15 @@ bool CMarkupSTL::Load(const char* szPath)
             std::fclose(fp);
         }
     }
+#ifdef TAMO_UPDATER
+    // The update program parses the whole file as read, zero bytes and all.
+    if (bRead && SetDoc(std::string_view(strDoc)))
+        return true;
+#else
     // The file is read as a zero-terminated text: it ends at its first zero byte.
     if (bRead && SetDoc(strDoc.c_str()))
         return true;
+#endif
     SetDoc(static_cast<const char*>(nullptr));
     return false;
 }

@@ -56,10 +56,13 @@ bool CThread::Start()
     std::thread thread;
     try {
         thread = std::thread([this, pState] {
+#ifndef TAMO_UPDATER
+            // Held until Start has cleared the flag; the update program's copy runs at once.
             {
                 std::unique_lock lock(pState->mutex);
                 pState->changed.wait(lock, [&] { return pState->bReleased; });
             }
+#endif
             const DWORD dwExitCode = ThreadProc(this);
             // From here on the object may already be gone: only the shared state is touched.
             {

@@ -30,8 +30,8 @@ struct SServiceOptions {
     int port = 0;  // 0: any free port
     int sessionIdleSeconds = 3600;
     bool testHooks = false;
-    std::string updateDir;  // the version document and the update files; empty: no update service
-    std::string updateCurrent = "1.0.0.0";
+    std::string updateDir;  // the version document and the update files; empty: no update files
+    std::string updateCurrent = TAMO_VERSION;  // by default this build is the newest
     std::string cipherSaltHex = "3C6E0B8A9F12D4577A1B2C3D4E5F6071";
     std::string cipherIvHex = "A1B2C3D4E5F60718";
     std::size_t maxBodyBytes = 1024 * 1024;  // larger request bodies are refused with 413

@@ -48,14 +48,11 @@ void CTamoService::Statistic(const httplib::Request& req, httplib::Response& res
 
 void CTamoService::VersionDocument(const httplib::Request&, httplib::Response& res)
 {
-    if (m_options.updateDir.empty()) {
-        ErrorPage(res, 404, "no update service");
-        return;
-    }
     const QDir dir(QString::fromStdString(m_options.updateDir));
-    // A version document of the folder's own is served as it stands.
+    // A version document of the folder's own is served as it stands; without a folder the
+    // announced version stands alone, with nothing to fetch.
     QFile own(dir.filePath("version.xml"));
-    if (own.open(QIODevice::ReadOnly)) {
+    if (!m_options.updateDir.empty() && own.open(QIODevice::ReadOnly)) {
         res.set_content(own.readAll().toStdString(), kXmlType);
         return;
     }
@@ -63,7 +60,8 @@ void CTamoService::VersionDocument(const httplib::Request&, httplib::Response& r
     body += "<version current=\"";
     AppendXmlText(body, m_options.updateCurrent);
     body += "\">\n";
-    for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
+    const QFileInfoList files = m_options.updateDir.empty() ? QFileInfoList() : dir.entryInfoList(QDir::Files, QDir::Name);
+    for (const QFileInfo& file : files) {
         const std::string name = file.fileName().toStdString();
         if (!IsSafeFileName(name))
             continue;

@@ -12,6 +12,7 @@
 #include <QDir>
 
 #include "service/DemoSeed.h"
+#include "service/DemoUpdate.h"
 #include "service/TamoService.h"
 
 using tamo::service::CTamoService;
@@ -28,7 +29,8 @@ const char kUsage[] =
     "  --write-config FILE    write the client's service.ini for this server\n"
     "  --session-idle SECONDS sessions end after this idle time (default 3600)\n"
     "  --update-dir DIR       serve the version document and update files from DIR\n"
-    "  --update-current VER   the announced version when DIR has no version.xml (default 1.0.0.0)\n"
+    "  --update-current VER   the announced version when DIR has no version.xml (default " TAMO_VERSION ")\n"
+    "  --update-demo DIR      write the demo installer into DIR and serve DIR\n"
     "  --salt HEX --iv HEX    the text cipher's 16-byte salt and 8-byte IV\n"
     "  --mail-domain DOMAIN   domain of the to-do identities written to service.ini\n"
     "  --max-body BYTES       largest request body (default 1048576)\n"
@@ -105,6 +107,13 @@ int main(int argc, char** argv)
             options.sessionIdleSeconds = int(n);
         } else if (arg == "--update-dir") {
             options.updateDir = value();
+        } else if (arg == "--update-demo") {
+            options.updateDir = value();
+            std::string error;
+            if (!tamo::service::WriteDemoInstaller(options.updateDir, error)) {
+                std::fprintf(stderr, "tamo-service: %s\n", error.c_str());
+                return 1;
+            }
         } else if (arg == "--update-current") {
             options.updateCurrent = value();
         } else if (arg == "--salt") {
