@@ -13,6 +13,8 @@
 #include "app/AboutDlg.h"
 #include "app/Alarm.h"
 #include "app/AppArt.h"
+#include "app/AppEnvOptionDlg.h"
+#include "app/WarningDlg.h"
 #include "app/CalToolTip.h"
 #include "app/DateLine.h"
 #include "app/PowerWatcher.h"
@@ -140,9 +142,6 @@ bool CTamoSyncDlg::OnInitDialog()
     m_btnSync.SetButtonStyle(CTamoButton::BS_ICON | CTamoButton::BS_TEXT);
     m_btnSync.SizeToContent();
     m_btnSync.hide();
-    // The sync windows are not part of this program yet: the button stays hidden and its menu
-    // entry greyed.
-    m_btnSync.setEnabled(false);
 
     // 3. Tray icon (signed out), menu, date line font.
     m_pTray = new QSystemTrayIcon(this);
@@ -235,9 +234,6 @@ void CTamoSyncDlg::BuildMenu()
     MenuItem(ID_TOPMOST)->setCheckable(true);
     CMenuXP::SetXPLookNFeel(this, m_pMenu);
     EnableSignedInItems(false);
-    // The options and the sync windows are not part of this program yet.
-    MenuItem(ID_OPTIONS)->setEnabled(false);
-    MenuItem(ID_SYNC_MENU)->setEnabled(false);
 }
 
 QAction* CTamoSyncDlg::MenuItem(int nID) const
@@ -260,7 +256,7 @@ QString CTamoSyncDlg::MenuText(int nID) const
 
 void CTamoSyncDlg::EnableSignedInItems(bool bEnable)
 {
-    for (int id : {ID_LOGOUT, ID_ADD_EVENT, ID_ADD_TODO})
+    for (int id : {ID_LOGOUT, ID_ADD_EVENT, ID_ADD_TODO, ID_SYNC_MENU})
         MenuItem(id)->setEnabled(bEnable);
 }
 
@@ -321,6 +317,12 @@ void CTamoSyncDlg::OnMenuCommand(int nID)
     case ID_HELP:
         OpenServicePage(CServiceConfig::Current().Url(Service::Help, endpoints::kHelpTop));
         break;
+    case ID_OPTIONS:
+        OpenOptions(0);
+        break;
+    case ID_SYNC_MENU:
+        StartSync();
+        break;
     case ID_ABOUT:
         OpenAbout();
         break;
@@ -357,6 +359,9 @@ bool CTamoSyncDlg::OnCommand(int nID, int nCode)
         OnRefresh();
         return true;
     case IDC_TITLE_SPARE:
+        return true;
+    case IDC_SYNC:
+        StartSync();
         return true;
     case IDC_MENU:
         m_bMenuFromWindow = true;
@@ -856,6 +861,41 @@ void CTamoSyncDlg::SetWindowFlagsKeepShown(Qt::WindowFlags flags)
     move(at);
     if (visible)
         show();
+}
+
+int CTamoSyncDlg::StartSync()
+{
+    if (!m_bLoggedIn)
+        return 0;
+    m_logger.Log(QStringLiteral("sink"));
+    CWarningDlg dlg(this);
+    dlg.m_fnOpenOptions = [this](int nPage) { return OpenOptions(nPage); };
+    const int result = dlg.DoModal();
+    if (result != 0) {
+        RunPageScript(QStringLiteral("todo_reload();"));
+        RunPageScript(QStringLiteral("event_reload();"));
+    }
+    return result;
+}
+
+int CTamoSyncDlg::OpenOptions(int nPage)
+{
+    if (m_pOptions)
+        return IDCANCEL;
+    CAppEnvOptionDlg dlg(nPage, m_bLoggedIn, this);
+    m_pOptions = &dlg;
+    MenuItem(ID_OPTIONS)->setEnabled(false);
+    const int result = dlg.DoModal();
+    MenuItem(ID_OPTIONS)->setEnabled(true);
+    if (result == IDOK) {
+        // The task-bar choice takes effect on the window at once.
+        hide();
+        ApplyTaskBarStyle();
+        show();
+        raise();
+        activateWindow();
+    }
+    return result;
 }
 
 void CTamoSyncDlg::OpenAbout()

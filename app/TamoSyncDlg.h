@@ -98,6 +98,11 @@ public:
     QSystemTrayIcon* TrayIcon() const { return m_pTray; }
     CWebLogger& Logger() { return m_logger; }
     CAlarmCenter* Alarms() const { return m_pAlarms; }
+    // Runs the options dialog on page 0 (basic) or 1 (sync); the menu entry is greyed while it is
+    // open. After OK the window takes the task-bar setting again. Answers the dialog's result.
+    int OpenOptions(int nPage);
+    // The Outlook sync (button 1000, menu 32793): the start window, then the pages reloaded.
+    int StartSync();
 
     // The question before quitting: answers 1 (OK) or 2 (cancel). Tests replace it.
     std::function<int(const QString& title, const QString& text)> m_fnAsk;
@@ -165,6 +170,7 @@ private:
     CAlarmCenter* m_pAlarms = nullptr;
     CWebLogger m_logger;
     QPointer<QWidget> m_pAbout;
+    QPointer<QWidget> m_pOptions;
 
     bool m_bLoggedIn = false;
     QString m_strCookie;

@@ -278,7 +278,12 @@ void CSyncRun::RecordTimes()
     const QDateTime now = tamo::clock::NowSeoul();
     WriteSettingString(settings::SyncDate, FormatStamp(now.date().year(), now.date().month(), now.date().day(),
                                                        now.time().hour(), now.time().minute(), now.time().second()));
-    const double server = CMAPISync::StringtoDate(GetServerTime());
+    // Without the service clock the previous stamp stays: a zero date would make every service
+    // item count as changed at the next run.
+    const QString serverTime = GetServerTime();
+    if (serverTime.isEmpty())
+        return;
+    const double server = CMAPISync::StringtoDate(serverTime);
     int y = 1899, mo = 12, d = 30, h = 0, mi = 0, s = 0;
     if (const auto parts = oledate::ToDateTime(server)) {
         y = parts->year, mo = parts->month, d = parts->day, h = parts->hour, mi = parts->minute, s = parts->second;
