@@ -7,12 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 #include <QWidget>
 
-#ifdef TAMO_HAVE_MULTIMEDIA
-#include <QSoundEffect>
-#endif
 #ifdef TAMO_HAVE_XCB
 #include <cstring>
 
@@ -23,6 +19,7 @@
 #endif
 
 #include "app/AlarmDlg.h"
+#include "app/AlarmSound.h"
 #include "app/AlertWnd.h"
 #include "base/HttpClient.h"
 #include "base/MarkupSTL.h"
@@ -175,34 +172,14 @@ SFetchResult FetchAlarmList()
 
 QString AlarmSoundPath(const QString& setting)
 {
-    if (setting.isEmpty())
-        return {};
-    const QFileInfo info(setting);
-    if (info.isAbsolute())
-        return setting;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("alarm/") + setting);
+    return alarmsound::PathOf(setting);
 }
 
 bool PlayAlarmSound()
 {
     if (ReadSetting(settings::AlarmSound) == 0)
         return false;
-    const QString path = AlarmSoundPath(ReadAlarmSoundFile());
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return false;
-#ifdef TAMO_HAVE_MULTIMEDIA
-    // One player for the program: alarms that show together ring once.
-    static QSoundEffect* s_pEffect = nullptr;
-    if (!s_pEffect)
-        s_pEffect = new QSoundEffect(QCoreApplication::instance());
-    const QUrl url = QUrl::fromLocalFile(path);
-    if (s_pEffect->source() != url)
-        s_pEffect->setSource(url);
-    s_pEffect->play();
-    return true;
-#else
-    return false;
-#endif
+    return alarmsound::Play(AlarmSoundPath(ReadAlarmSoundFile()));
 }
 
 bool IsFullScreenActive(const QWidget* pMainWnd)

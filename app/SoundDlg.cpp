@@ -6,11 +6,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPainter>
-#include <QUrl>
-#ifdef TAMO_HAVE_MULTIMEDIA
-#include <QSoundEffect>
-#endif
 
+#include "app/AlarmSound.h"
 #include "base/Settings.h"
 #include "base/ui/GdiConvert.h"
 
@@ -43,26 +40,12 @@ QPixmap ButtonPicture(bool bPlay)
 
 QString AlarmSoundFolder()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("alarm"));
+    return alarmsound::Folder();
 }
 
 bool PlaySoundFile(const QString& path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return false;
-#ifdef TAMO_HAVE_MULTIMEDIA
-    // One player: a second play replaces the sound still playing.
-    static QSoundEffect* s_pEffect = nullptr;
-    if (!s_pEffect)
-        s_pEffect = new QSoundEffect(QCoreApplication::instance());
-    const QUrl url = QUrl::fromLocalFile(path);
-    if (s_pEffect->source() != url)
-        s_pEffect->setSource(url);
-    s_pEffect->play();
-    return true;
-#else
-    return false;
-#endif
+    return alarmsound::Play(path);
 }
 
 CSoundDlg::CSoundDlg(QWidget* parent) : CTamoDlg(IDD, parent)

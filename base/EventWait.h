@@ -15,6 +15,8 @@ bool WaitUntil(Pred condition, int milliseconds)
         if (timer.elapsed() > milliseconds)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // Windows closed meanwhile go now, not at the end of an outer loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
 }

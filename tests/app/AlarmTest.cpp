@@ -22,6 +22,7 @@
 #ifdef TAMO_ALARM_MAIN_WINDOW
 #include "app/TamoSyncDlg.h"
 #endif
+#include "base/EventWait.h"
 #include "base/ServiceClock.h"
 #include "base/ServiceEndpoints.h"
 #include "base/Settings.h"
@@ -40,15 +41,7 @@ using tamo::test::ScopedEnv;
 template <typename Pred>
 bool WaitFor(Pred pred, int ms = 20000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
+    return WaitUntil(pred, ms);
 }
 
 void DrainDeletes()

@@ -16,6 +16,7 @@
 
 #include "app/AppEnvOptionDlg.h"
 #include "app/SoundDlg.h"
+#include "base/EventWait.h"
 #include "base/ServiceEndpoints.h"
 #include "base/Settings.h"
 #include "support/TestEnvironment.h"
@@ -39,14 +40,7 @@ using tamo::service::SPreferences;
 template <typename Pred>
 bool WaitFor(Pred pred, int ms = 10000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(pred, ms);
 }
 
 CServiceHarness& Harness() { return CServiceHarness::Get(); }

@@ -13,6 +13,7 @@
 
 #include "app/QuickAdd.h"
 #include "app/QuickAddDlg.h"
+#include "base/EventWait.h"
 #include "base/ServiceClock.h"
 #include "base/ServiceEndpoints.h"
 #include "base/ui/FPSMiniCalendarCtrl.h"
@@ -26,14 +27,7 @@ using tamo::test::CServiceHarness;
 template <typename Pred>
 bool WaitFor(Pred pred, int ms = 5000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(pred, ms);
 }
 
 // A Seoul wall time as the clock helper's UTC instant.

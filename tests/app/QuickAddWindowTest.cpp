@@ -15,6 +15,7 @@
 #include "app/CalToolTip.h"
 #include "app/QuickAddDlg.h"
 #include "app/TamoSyncDlg.h"
+#include "base/EventWait.h"
 #include "base/ServiceEndpoints.h"
 #include "base/Settings.h"
 #include "base/WindowMessage.h"
@@ -29,14 +30,7 @@ using tamo::test::ScopedEnv;
 template <typename Pred>
 bool WaitFor(Pred pred, int ms = 15000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(pred, ms);
 }
 
 QVariant Eval(QWebEnginePage* page, const QString& script)

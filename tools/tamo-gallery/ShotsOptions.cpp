@@ -7,6 +7,7 @@
 #include "Gallery.h"
 #include "app/AppEnvOptionDlg.h"
 #include "app/SoundDlg.h"
+#include "base/EventWait.h"
 #include "base/ServiceEndpoints.h"
 #include "base/SignInCheck.h"
 #include "service/TamoService.h"
@@ -14,19 +15,6 @@
 #include "syncui/OutlookOptionDlg.h"
 
 namespace {
-
-template <typename Pred>
-bool WaitUntil(Pred pred, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -48,7 +36,7 @@ TAMO_GALLERY_SHOTS(Options)
         dlg.m_fnMessage = [](const QString&) {};
         dlg.move(40, 40);
         dlg.show();
-        if (WaitUntil([&] { return dlg.BasicPage() && (!online || (dlg.SyncPage() && dlg.SyncPage()->IsLoadDone())); })) {
+        if (WaitUntil([&] { return dlg.BasicPage() && (!online || (dlg.SyncPage() && dlg.SyncPage()->IsLoadDone())); }, 5000)) {
             g.AddWidget(QStringLiteral("basic_page"), &dlg);
             if (online) {
                 dlg.ShowPage(1);
@@ -61,7 +49,7 @@ TAMO_GALLERY_SHOTS(Options)
         window.m_fnMessage = [](const QString&) {};
         window.move(40, 40);
         window.show();
-        if (WaitUntil([&] { return window.Page() && window.Page()->IsLoadDone(); }))
+        if (WaitUntil([&] { return window.Page() && window.Page()->IsLoadDone(); }, 5000))
             g.AddWidget(QStringLiteral("sync_window"), &window);
     }
     {

@@ -11,6 +11,7 @@
 
 #include "Gallery.h"
 #include "app/QuickAddDlg.h"
+#include "base/EventWait.h"
 #include "base/ServiceClock.h"
 #include "syncui/HelpDlg.h"
 
@@ -27,10 +28,7 @@ const QByteArray kCalendars = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 void Settle(int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ProcessEventsFor(ms);
 }
 
 // A window and its open list in one picture, on white.
