@@ -45,8 +45,7 @@ class MainWindowTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(CServiceHarness::Get().Service().WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()));
-        ASSERT_TRUE(CServiceConfig::Reload());
+        ASSERT_TRUE(CServiceHarness::Get().Configure());
     }
 
     // Every test starts with settings of its own: a first start.
@@ -349,8 +348,7 @@ TEST_F(MainWindowTest, ResumeWithTheServiceDownTriesFiveTimesThenShowsTheLogin)
     EXPECT_FALSE(dlg.IsLoggedIn());
     EXPECT_TRUE(dlg.Background()->Login()->isVisible());
 
-    ASSERT_TRUE(CServiceHarness::Get().Service().WriteConfig(config.toStdString()));
-    ASSERT_TRUE(CServiceConfig::Reload());
+    ASSERT_TRUE(CServiceHarness::Get().Configure());
 }
 
 TEST_F(MainWindowTest, RememberBoxKeepsOrForgetsThePassword)

@@ -58,8 +58,7 @@ class OptionsTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(Harness().Service().WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()));
-        ASSERT_TRUE(CServiceConfig::Reload());
+        ASSERT_TRUE(Harness().Configure());
     }
 
     void SetUp() override

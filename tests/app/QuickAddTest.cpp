@@ -272,8 +272,7 @@ class QuickAddDialogTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(CServiceHarness::Get().Service().WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()));
-        ASSERT_TRUE(CServiceConfig::Reload());
+        ASSERT_TRUE(CServiceHarness::Get().Configure());
     }
 
     void SetUp() override { ASSERT_TRUE(Harness().SignInDemo()); }

@@ -19,6 +19,7 @@
 #include "base/ServiceEndpoints.h"
 #include "base/Settings.h"
 #include "base/WindowMessage.h"
+#include "support/PageScript.h"
 #include "support/TestEnvironment.h"
 #include "tests/service/ServiceHarness.h"
 
@@ -35,22 +36,16 @@ bool WaitFor(Pred pred, int ms = 15000)
 
 QVariant Eval(QWebEnginePage* page, const QString& script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    EXPECT_TRUE(WaitFor([&] { return done; }));
-    return result;
+    const QVariant value = tamo::test::EvalScript(page, script);
+    EXPECT_TRUE(value.isValid()) << script.toStdString();
+    return value;
 }
 
 class QuickAddWindowTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(CServiceHarness::Get().Service().WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()));
-        ASSERT_TRUE(CServiceConfig::Reload());
+        ASSERT_TRUE(CServiceHarness::Get().Configure());
     }
 
     void SetUp() override

@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 
 #include "base/HttpClient.h"
+#include "base/ServiceEndpoints.h"
 #include "service/DemoSeed.h"
 
 namespace tamo::test {
@@ -151,6 +152,11 @@ void CServiceHarness::Start()
 }
 
 void CServiceHarness::Stop() { m_service.reset(); }
+
+bool CServiceHarness::Configure()
+{
+    return m_service->WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()) && CServiceConfig::Reload();
+}
 
 QString CServiceHarness::Url(const std::string& path) const
 {

@@ -36,6 +36,10 @@ public:
     // Replaces the session cookie with one the service does not know.
     void SignOut();
 
+    // Points the client's service configuration (TAMO_SERVICE_CONFIG) at this service and
+    // reloads it. False when it cannot be written or read back.
+    bool Configure();
+
     std::int64_t DemoAccount();
     // The demo account's calendars of the calendar service, in order (not the one of type 1).
     std::vector<std::int64_t> DemoCalendars();

@@ -26,8 +26,7 @@ using namespace tamo::test;
 
 TEST(MainWindowSync, ButtonAndMenuStartTheSyncOnlyWhileSignedIn)
 {
-    ASSERT_TRUE(CServiceHarness::Get().Service().WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()));
-    ASSERT_TRUE(CServiceConfig::Reload());
+    ASSERT_TRUE(CServiceHarness::Get().Configure());
     ASSERT_TRUE(tamo::mapi::CreateStoreFile(tamo::mapi::DefaultStorePath()));
     WriteSettingFlag(settings::TaskBar, 0);
 

@@ -75,8 +75,7 @@ protected:
     static void SetUpTestSuite()
     {
         CServiceHarness& harness = CServiceHarness::Get();
-        ASSERT_TRUE(harness.Service().WriteConfig(qEnvironmentVariable("TAMO_SERVICE_CONFIG").toStdString()));
-        ASSERT_TRUE(CServiceConfig::Reload());
+        ASSERT_TRUE(harness.Configure());
         ASSERT_TRUE(harness.SignInDemo());
     }
 
@@ -520,8 +519,7 @@ TEST_F(WebViewTest, ServicePageOpensSignedInThroughTheHandOver)
     EXPECT_TRUE(WaitScript(view->page(), "!document.getElementById('signin') && document.body.innerText.length > 0"));
     view->window()->close();
 
-    ASSERT_TRUE(harness.Service().WriteConfig(config.toStdString()));
-    ASSERT_TRUE(CServiceConfig::Reload());
+    ASSERT_TRUE(harness.Configure());
 }
 
 TEST_F(WebViewTest, CookiesSetByAPageAreSentByTheHttpClient)

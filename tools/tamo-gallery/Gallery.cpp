@@ -70,3 +70,18 @@ void CGallery::Hover(QWidget* w, const QPoint& pt)
                      Qt::NoModifier);
     QApplication::sendEvent(w, &move);
 }
+
+QImage CGallery::WithPopup(QWidget* window, QWidget* popup, int margin)
+{
+    const QImage base = Grab(window);
+    const QImage over = popup->grab().toImage();
+    const QRect baseRect(window->mapToGlobal(QPoint(0, 0)), base.size());
+    const QRect overRect(popup->mapToGlobal(QPoint(0, 0)), over.size());
+    const QRect all = baseRect.united(overRect).adjusted(-margin, -margin, margin, margin);
+    QImage out(all.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    p.drawImage(baseRect.topLeft() - all.topLeft(), base);
+    p.drawImage(overRect.topLeft() - all.topLeft(), over);
+    return out;
+}

@@ -26,6 +26,9 @@ public:
     // The widget's own picture (it is shown first so that it initialises and lays out).
     static QImage Grab(QWidget* w);
     static QImage OnWhite(const QImage& image, int margin);
+    // A window and a pop-up of it (a menu, a list) in one picture, where they stand on the
+    // screen, on white.
+    static QImage WithPopup(QWidget* window, QWidget* popup, int margin = 8);
     // Sends the pointer into a widget so that it draws its hot state.
     static void Hover(QWidget* w, const QPoint& pt = QPoint(2, 2));
 

@@ -88,23 +88,6 @@ struct SQuietSignInHost : ISignInHost {
     void OpenServicePage(const QString&) override {}
 };
 
-// A window and a pop-up of it (a menu, a list) in one picture, where they stand on the screen,
-// on white.
-QImage WithPopup(QWidget* window, QWidget* popup, int margin = 8)
-{
-    const QImage base = CGallery::Grab(window);
-    const QImage over = popup->grab().toImage();
-    const QRect baseRect(window->mapToGlobal(QPoint(0, 0)), base.size());
-    const QRect overRect(popup->mapToGlobal(QPoint(0, 0)), over.size());
-    const QRect all = baseRect.united(overRect).adjusted(-margin, -margin, margin, margin);
-    QImage out(all.size(), QImage::Format_RGB32);
-    out.fill(Qt::white);
-    QPainter p(&out);
-    p.drawImage(baseRect.topLeft() - all.topLeft(), base);
-    p.drawImage(overRect.topLeft() - all.topLeft(), over);
-    return out;
-}
-
 // Waits until the main window's view has loaded a page and no navigation is under way.
 bool WaitForPage(CTamoSyncDlg& dlg, int loadsBefore, const int& loads)
 {
@@ -144,7 +127,7 @@ void LoginPanelShots(CGallery& g, const QDir& root, CEnvOverride& configHome, bo
         ids->showPopup();
         Settle(100);
         if (QWidget* list = ids->view() ? ids->view()->window() : nullptr; list && list->isVisible())
-            g.Add(QStringLiteral("login_saved_id_list"), WithPopup(&bg, list));
+            g.Add(QStringLiteral("login_saved_id_list"), CGallery::WithPopup(&bg, list));
         ids->hidePopup();
         Settle(50);
     }
@@ -207,7 +190,7 @@ void MainWindowShots(CGallery& g, const QDir& root, CEnvOverride& configHome, bo
                 menu->setActiveAction(mode);
         }
         Settle(50);
-        g.Add(QStringLiteral("main_menu"), WithPopup(dlg.get(), menu));
+        g.Add(QStringLiteral("main_menu"), CGallery::WithPopup(dlg.get(), menu));
         menu->hide();
         Settle(50);
 

@@ -31,22 +31,6 @@ void Settle(int ms)
     ProcessEventsFor(ms);
 }
 
-// A window and its open list in one picture, on white.
-QImage WithPopup(QWidget* window, QWidget* popup, int margin = 8)
-{
-    const QImage base = CGallery::Grab(window);
-    const QImage over = popup->grab().toImage();
-    const QRect baseRect(window->mapToGlobal(QPoint(0, 0)), base.size());
-    const QRect overRect(popup->mapToGlobal(QPoint(0, 0)), over.size());
-    const QRect all = baseRect.united(overRect).adjusted(-margin, -margin, margin, margin);
-    QImage out(all.size(), QImage::Format_RGB32);
-    out.fill(Qt::white);
-    QPainter p(&out);
-    p.drawImage(baseRect.topLeft() - all.topLeft(), base);
-    p.drawImage(overRect.topLeft() - all.topLeft(), over);
-    return out;
-}
-
 struct SQuietMessages {
     void operator()(const QString&, const QString&) const {}
 };
@@ -77,7 +61,7 @@ TAMO_GALLERY_SHOTS(QuickAdd)
         calendars->showPopup();
         Settle(100);
         if (QWidget* list = calendars->view() ? calendars->view()->window() : nullptr; list && list->isVisible())
-            g.Add(QStringLiteral("event_calendars"), WithPopup(&dlg, list));
+            g.Add(QStringLiteral("event_calendars"), CGallery::WithPopup(&dlg, list));
         calendars->hidePopup();
         Settle(50);
     }
