@@ -7,6 +7,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include "app/StartupTrace.h"
 #include "app/WebPage.h"
 #include "app/WebProfile.h"
 
@@ -24,15 +25,26 @@ CExplorer::CExplorer(IExplorerHost* host, std::span<const SNavigationRule> rules
 {
     m->host = host;
     m->rules = rules;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+CExplorer::~CExplorer() = default;
+
+void CExplorer::EnsurePage()
+{
+    // Measuring the program without Chromium: the page area stays empty.
+    if (m->view || startup::WebViewOff())
+        return;
+    // The view comes with its page: a view shown without one makes its own on another profile.
+    // The program's first page starts Chromium (the profile's browser side): tens of milliseconds.
     m->view = new QWebEngineView(this);
     m->page = new CTamoWebPage(m->view);
     m->view->setPage(m->page);
     m->view->setContextMenuPolicy(Qt::NoContextMenu);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m->view);
+    layout()->addWidget(m->view);
     setFocusProxy(m->view);
-
+    m->view->show();
     m->page->SetNavigationFilter([this](const QUrl& url, bool isMainFrame) {
         const QString text = url.toString(QUrl::FullyEncoded);
         if (const SNavigationRule* rule = MatchNavigation(m->rules, text)) {
@@ -61,10 +73,11 @@ CExplorer::CExplorer(IExplorerHost* host, std::span<const SNavigationRule> rules
     });
 }
 
-CExplorer::~CExplorer() = default;
-
 void CExplorer::Navigate(const QString& url)
 {
+    EnsurePage();
+    if (!m->view)
+        return;
     PushCookiesToWeb();
     // The load is under way from here on, unless the page's rules will take the URL over.
     if (!MatchNavigation(m->rules, QUrl(url).toString(QUrl::FullyEncoded)))
@@ -96,10 +109,12 @@ bool CExplorer::HasDocument() const
 
 QString CExplorer::LocationURL() const
 {
-    return m->page->url().toString();
+    return m->page ? m->page->url().toString() : QString();
 }
 
 QWebEngineView* CExplorer::View() const
 {
+    // The view exists from its first use on.
+    const_cast<CExplorer*>(this)->EnsurePage();
     return m->view;
 }

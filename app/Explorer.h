@@ -29,6 +29,9 @@ public:
     CExplorer(IExplorerHost* host, std::span<const SNavigationRule> rules, QWidget* parent = nullptr);
     ~CExplorer() override;
 
+    // Makes the view and its page now, which starts Chromium when it is the program's first;
+    // without this call the first navigation or View() makes them.
+    void EnsurePage();
     void Navigate(const QString& url);
     // Runs the text in the page's main world; the result is discarded. Nothing without a page.
     void RunPageScript(const QString& text);

@@ -4,9 +4,9 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include "app/StartupTrace.h"
 #include "app/TamoSyncDlg.h"
 #include "app/UpdateCheck.h"
-#include "app/WebProfile.h"
 #include "base/EventWait.h"
 #include "platform/SingleInstance.h"
 
@@ -48,6 +48,35 @@ void TakeDemoShots(CTamoSyncDlg* dlg, const QString& folder)
     dlg->EndDialog(tamoui::IDOK);
 }
 
+// Makes the main view's page once the window has first painted; the first navigation would make
+// it anyway, later and on the way to the page.
+class CStartWeb : public QObject {
+public:
+    explicit CStartWeb(CTamoSyncDlg* dlg) : QObject(dlg), m_pDlg(dlg) { dlg->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_pDlg && event->type() == QEvent::Paint) {
+            m_pDlg->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                m_pDlg->Explorer()->EnsurePage();
+                startup::Mark("page-made");
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    CTamoSyncDlg* m_pDlg;
+};
+
+void StartWebAfterFirstPaint(CTamoSyncDlg* dlg)
+{
+    if (!startup::WebViewOff())
+        new CStartWeb(dlg);
+}
+
 }  // namespace
 
 bool CTamoSyncApp::InitInstance()
@@ -64,10 +93,14 @@ bool CTamoSyncApp::InitInstance()
     if (nCheck == CUpdateCheck::RESULT_END || nCheck == CUpdateCheck::RESULT_ACCEPTED)
         return false;
 
-    // The one web profile, with its external object, before any view exists.
-    TamoWebProfile();
+    startup::Mark("version-checked");
 
     CTamoSyncDlg dlg;
+    startup::Mark("window-made");
+    startup::WatchMainWindow(&dlg, dlg.Explorer(), [&dlg] { return dlg.IsLoggedIn(); });
+    // Chromium starts (the one web profile with its external object, the view's page) once the
+    // window has painted, while it waits for its panels, instead of keeping the window from showing.
+    StartWebAfterFirstPaint(&dlg);
     QObject::connect(&instance, &platform::CSingleInstance::activateRequested, &dlg, &CTamoSyncDlg::BringForward);
     QObject::connect(&instance, &platform::CSingleInstance::terminateRequested, &dlg,
                      [&dlg] { dlg.EndDialog(tamoui::IDOK); });

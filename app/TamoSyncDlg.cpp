@@ -20,6 +20,7 @@
 #include "app/PowerWatcher.h"
 #include "app/QuickAddDlg.h"
 #include "app/ServicePage.h"
+#include "app/StartupTrace.h"
 #include "app/WebProfile.h"
 #include "base/HttpClient.h"
 #include "base/ServiceEndpoints.h"
@@ -120,6 +121,7 @@ CTamoSyncDlg::~CTamoSyncDlg()
 
 bool CTamoSyncDlg::OnInitDialog()
 {
+    startup::Mark("dialog-init");
     // 1. Icons.
     setWindowIcon(AppIcon(kTrayIconSignedIn));
     // 2. The skin, the menu button, the title strip, the sync button's picture.
@@ -187,6 +189,7 @@ bool CTamoSyncDlg::OnInitDialog()
     connect(m_pPower, &CPowerWatcher::Suspend, this, &CTamoSyncDlg::OnSuspend);
     connect(m_pPower, &CPowerWatcher::Resume, this, &CTamoSyncDlg::OnResume);
     SetMode(MODE_SIGNED_OUT, false);
+    startup::Mark("dialog-ready");
     return true;
 }
 
@@ -405,6 +408,7 @@ void CTamoSyncDlg::CreatePanels()
     m_pBG->move(CDlgBG::kRect.topLeft());
     m_pBG->show();
     m_pBG->raise();
+    startup::Mark("panels-made");
     if (ReadSetting(settings::AutoLogin) != 0)
         m_pBG->Login()->SignIn(false);
 }
@@ -431,7 +435,9 @@ bool CTamoSyncDlg::OnSignInResult(bool bSuccess, bool bSilent, const signin::Res
         StartSignedInTimers();
         // Every sign-in fetches, in either layout (after sleep too); another user's alarms go.
         m_pAlarms->SetUser(m_pBG ? m_pBG->Login()->IdBox()->currentText() : QString());
+        startup::Mark("signed-in");
         FetchAndShowAlarms();
+        startup::Mark("alarms-fetched");
     } else {
         if (!bSilent)
             m_pBG->ShowError();

@@ -5,11 +5,13 @@
 #include <QCommandLineParser>
 
 #include "app/Account.h"
+#include "app/StartupTrace.h"
 #include "app/TamoSyncApp.h"
 #include "base/ui/FontSetup.h"
 
 int main(int argc, char** argv)
 {
+    startup::Mark("main");
     // Chromium's sandbox cannot run for the superuser; a GPU is not needed for a calendar page.
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS") && geteuid() == 0)
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
@@ -18,6 +20,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("TamoSync"));
     QApplication::setQuitOnLastWindowClosed(false);
     tamo::InstallFontSubstitutes();
+    startup::Mark("application-made");
 
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("demo-shots"),

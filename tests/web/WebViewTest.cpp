@@ -17,6 +17,7 @@
 #include "app/ServicePage.h"
 #include "app/WebBrowser.h"
 #include "app/WebPage.h"
+#include "app/WebProfile.h"
 #include "base/HttpClient.h"
 #include "base/ServiceEndpoints.h"
 #include "base/URLEncoder.h"
@@ -275,6 +276,23 @@ TEST_F(WebViewTest, PageScriptRunsInThePageAndReloadsItsParts)
     CExplorer empty(&m_recorder, MainViewRules());
     empty.RunPageScript("window.ran = 1;");
     EXPECT_FALSE(empty.HasDocument());
+}
+
+// The view and its page are made when first needed, also when the view was shown before:
+// never a page of the view's own on another profile (no external object, no shared cookies),
+// and only once.
+TEST_F(WebViewTest, ViewMadeBeforeAnyLoadIsOnTheProgramsProfile)
+{
+    QWidget host;
+    CExplorer fresh(&m_recorder, MainViewRules(), &host);
+    host.show();
+    QTest::qWait(50);
+    QWebEnginePage* page = fresh.View()->page();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->profile(), TamoWebProfile());
+    fresh.EnsurePage();
+    EXPECT_EQ(fresh.View()->page(), page);
+    EXPECT_EQ(fresh.findChildren<QWebEnginePage*>().size(), 1);
 }
 
 TEST_F(WebViewTest, RightClickShowsNoMenuButReachesThePage)
