@@ -1,5 +1,6 @@
 #include "base/HttpClient.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -475,23 +476,40 @@ unsigned CHttpClient::Available()
 
 QString CHttpClient::ReadAll(unsigned codePage, long byteLimit)
 {
-    QByteArray text;
-    char piece[kPieceSize + 1];
+    const unsigned cp = (codePage == CP_UTF8 || codePage == CP_UTF7) ? codePage : CP_ACP;
+    platform::textcodec::StreamDecoder text(cp);
+    Impl& d = *m_impl;
+    if (!d.sent || (d.streaming && !EndRequest()))
+        return text.Finish();
+    // Straight from the receive buffer, in the pieces Read would hand out: the body is taken as
+    // text, so a zero byte ends what is kept of its piece.
     for (;;) {
-        const int n = Read(piece, kPieceSize);
-        if (n <= 0)
-            break;
-        // The body is taken as text: a zero byte ends what is kept of its piece.
-        piece[n] = '\0';
-        text.append(piece, qsizetype(std::strlen(piece)));
-        if (byteLimit > 0) {
-            byteLimit -= n;
-            if (byteLimit <= 0)
-                break;
+        while (d.bodyPos == d.body.size()) {
+            d.body.clear();
+            d.bodyPos = 0;
+            if (d.done)
+                return text.Finish();
+            d.Pump(true);
+        }
+        const char* data = d.body.data() + d.bodyPos;
+        const size_t size = d.body.size() - d.bodyPos;
+        if (byteLimit <= 0 && !std::memchr(data, 0, size)) {
+            text.Append(QByteArrayView(data, qsizetype(size)));
+            d.bodyPos += size;
+            continue;
+        }
+        for (size_t at = 0; at < size;) {
+            const size_t n = std::min<size_t>(kPieceSize, size - at);
+            text.Append(QByteArrayView(data + at, qsizetype(strnlen(data + at, n))));
+            at += n;
+            d.bodyPos += n;
+            if (byteLimit > 0) {
+                byteLimit -= long(n);
+                if (byteLimit <= 0)
+                    return text.Finish();
+            }
         }
     }
-    const unsigned cp = (codePage == CP_UTF8 || codePage == CP_UTF7) ? codePage : CP_ACP;
-    return platform::textcodec::ToUnicode(cp, text);
 }
 
 bool CHttpClient::DownloadToFile(const QString& path)

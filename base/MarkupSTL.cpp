@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -186,9 +187,22 @@ bool IsWellFormedUtf8(std::string_view text)
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
     while (p < end) {
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080u) == 0) {
+                p += 8;
+                continue;
+            }
+        }
         const unsigned c = *p;
         if (c < 0x80) {
             ++p;
+            continue;
+        }
+        // The usual three-byte character (Hangul) without the general loop.
+        if (c >= 0xE1 && c <= 0xEC && end - p > 2 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            p += 3;
             continue;
         }
         int nMore;
@@ -296,7 +310,9 @@ bool CMarkupSTL::Save(const char* szPath) const
 bool CMarkupSTL::x_ParseDoc()
 {
     ResetPos();
-    m_aPos.assign(m_strDoc.size() / 64 + 8, ElemPos{});
+    // Room for the elements of most documents: small answers are dense with tags.
+    const size_t nSize = m_strDoc.size();
+    m_aPos.assign(nSize < 65536 ? nSize / 16 + 16 : nSize / 32 + 8, ElemPos{});
     m_iPosFree = 1;
     int iRoot = -1;
     if (m_strDoc.size() >= size_t(INT_MAX) / 2)
@@ -343,8 +359,10 @@ int CMarkupSTL::x_ParseElems()
     struct Open {
         int iPos;
         int iLastChild;
+        std::string_view name;
     };
     std::vector<Open> stack;
+    stack.reserve(16);
     int nScan = 0;
     bool bFirstMarkup = true;
     for (;;) {
@@ -352,7 +370,8 @@ int CMarkupSTL::x_ParseElems()
         const int iPos = x_GetFreePos();
         m_aPos[iPos].iElemParent = iParent;
         bool bEmpty = false;
-        const int nResult = x_ParseStartTag(iPos, nScan, bFirstMarkup, stack.empty(), bEmpty);
+        std::string_view name;
+        const int nResult = x_ParseStartTag(iPos, nScan, bFirstMarkup, stack.empty(), bEmpty, name);
         if (nResult < 0)
             return -1;
         if (nResult == 0) {
@@ -360,7 +379,7 @@ int CMarkupSTL::x_ParseElems()
             if (stack.empty())
                 return 0;
             const int iClosed = stack.back().iPos;
-            if (!x_ParseEndTag(iClosed, nScan))
+            if (!x_ParseEndTag(iClosed, nScan, stack.back().name))
                 return -1;
             stack.pop_back();
             if (stack.empty())
@@ -381,7 +400,7 @@ int CMarkupSTL::x_ParseElems()
                 return iPos;
             nScan = m_aPos[iPos].nEndR + 1;
         } else {
-            stack.push_back({iPos, 0});
+            stack.push_back({iPos, 0, name});
             nScan = m_aPos[iPos].nStartR + 1;
         }
     }
@@ -391,7 +410,7 @@ int CMarkupSTL::x_ParseElems()
 // and CDATA sections. Answers 1 for a start tag (recorded in iPos), 0 for an end tag or, inside
 // an element, the end of the document, and -1 for an error.
 int CMarkupSTL::x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool bTopLevel,
-                                bool& bEmpty)
+                                bool& bEmpty, std::string_view& name)
 {
     const std::string_view doc(m_strDoc);
     for (;;) {
@@ -462,6 +481,7 @@ int CMarkupSTL::x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool b
         ElemPos& e = m_aPos[iPos];
         e.nStartL = nScan;
         e.nStartR = int(gt);
+        name = token.Text();
         if (doc[gt - 1] == '/') {
             e.nEndL = int(gt) - 1;
             e.nEndR = int(gt);
@@ -471,14 +491,24 @@ int CMarkupSTL::x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool b
     }
 }
 
-bool CMarkupSTL::x_ParseEndTag(int iPos, int& nScan)
+bool CMarkupSTL::x_ParseEndTag(int iPos, int& nScan, std::string_view strName)
 {
     const std::string_view doc(m_strDoc);
-    const std::string strName = x_GetTagName(iPos);
     const size_t lt = doc.find('<', size_t(nScan));
     if (lt == std::string_view::npos) {
         x_SetError("End tag of %s element not found", strName);
         return false;
+    }
+    // The usual "</name>" needs no tokens: the name is one token, so it ends exactly at ">".
+    const size_t nNameAt = lt + 2;
+    if (!strName.empty() && nNameAt + strName.size() < doc.size() && doc[lt + 1] == '/' &&
+        doc.compare(nNameAt, strName.size(), strName) == 0 && doc[nNameAt + strName.size()] == '>') {
+        ElemPos& e = m_aPos[iPos];
+        e.nEndL = int(lt);
+        e.nEndR = int(nNameAt + strName.size());
+        x_SetNext(iPos);
+        nScan = e.nEndR + 1;
+        return true;
     }
     Token token(doc, int(lt) + 1);
     int nTokens = 0;
@@ -609,14 +639,19 @@ bool CMarkupSTL::OutOfElem()
     return true;
 }
 
-std::string CMarkupSTL::x_GetTagName(int iPos) const
+std::string_view CMarkupSTL::x_TagNameView(int iPos) const
 {
     if (!iPos)
         return {};
     Token token(m_strDoc, m_aPos[iPos].nStartL + 1);
     if (!token.FindToken() || token.bIsString)
         return {};
-    return std::string(token.Text());
+    return token.Text();
+}
+
+std::string CMarkupSTL::x_GetTagName(int iPos) const
+{
+    return std::string(x_TagNameView(iPos));
 }
 
 std::string CMarkupSTL::x_GetData(int iPos) const
@@ -627,10 +662,12 @@ std::string CMarkupSTL::x_GetData(int iPos) const
     if (e.iElemChild || e.IsEmptyElement() || e.nStartR + 1 >= e.nEndL)
         return {};
     const std::string_view content = std::string_view(m_strDoc).substr(0, size_t(e.nEndL));
-    Token token(content, e.nStartR + 1);
-    constexpr std::string_view kCData = "![CDATA[";
-    if (token.FindToken() && token.Is('<') && content.substr(size_t(token.nR)).starts_with(kCData)) {
-        const size_t nBegin = size_t(token.nR) + kCData.size();
+    size_t nFirst = size_t(e.nStartR) + 1;
+    while (nFirst < content.size() && IsSpace(content[nFirst]))
+        ++nFirst;
+    constexpr std::string_view kCData = "<![CDATA[";
+    if (content.substr(nFirst).starts_with(kCData)) {
+        const size_t nBegin = nFirst + kCData.size();
         const size_t nEnd = content.find("]]>", nBegin);
         if (nEnd == std::string_view::npos)
             return {};
@@ -644,6 +681,12 @@ std::string CMarkupSTL::x_GetData(int iPos) const
 std::string CMarkupSTL::x_TextFromDoc(int nLeft, int nRight) const
 {
     const std::string_view doc(m_strDoc);
+    const std::string_view text = doc.substr(size_t(nLeft), size_t(nRight - nLeft));
+    if (text.find('&') == std::string_view::npos) {
+        if (m_bUTF8 && !IsWellFormedUtf8(text))
+            return Utf8ToAnsi(text);
+        return std::string(text);
+    }
     std::string out;
     out.reserve(size_t(nRight - nLeft));
     int n = nLeft;
@@ -697,7 +740,12 @@ std::string CMarkupSTL::x_GetAttrib(int iPos, const char* szAttrib) const
     if (!iPos || !szAttrib || !*szAttrib)
         return {};
     const std::string_view name(szAttrib);
-    Token token(m_strDoc, m_aPos[iPos].nStartL + 1);
+    // A value is always a quoted string: a start tag without a quote has none. (The declaration
+    // is read before its end is recorded.)
+    const ElemPos& e = m_aPos[iPos];
+    if (e.nStartR > e.nStartL && !std::memchr(m_strDoc.data() + e.nStartL, '"', size_t(e.nStartR - e.nStartL)))
+        return {};
+    Token token(m_strDoc, e.nStartL + 1);
     if (!token.FindToken())
         return {};
     int nAfterMark = -1;

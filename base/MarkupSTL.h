@@ -118,13 +118,15 @@ private:
 
     bool x_ParseDoc();
     int x_ParseElems();
-    int x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool bTopLevel, bool& bEmpty);
-    bool x_ParseEndTag(int iPos, int& nScan);
+    int x_ParseStartTag(int iPos, int& nScan, bool& bFirstMarkup, bool bTopLevel, bool& bEmpty,
+                        std::string_view& name);
+    bool x_ParseEndTag(int iPos, int& nScan, std::string_view strName);
     void x_SetError(const char* szFormat, std::string_view name);
     void x_SetNext(int iPos);
     int x_GetFreePos();
     int x_FindElem(int iStart, std::string_view path) const;
     bool x_MatchStep(int iPos, std::string_view path) const;
+    std::string_view x_TagNameView(int iPos) const;
     std::string x_GetTagName(int iPos) const;
     std::string x_GetData(int iPos) const;
     std::string x_GetAttrib(int iPos, const char* szAttrib) const;

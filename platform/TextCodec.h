@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringView>
 
 #include "platform/WinTypes.h"
@@ -26,6 +27,29 @@ QByteArray FromUnicode(unsigned codePage, QStringView text);
 // The ANSI code page, spelled out for readers of the callers.
 inline QString FromAnsi(QByteArrayView bytes) { return ToUnicode(0, bytes); }
 inline QByteArray ToAnsi(QStringView text) { return FromUnicode(0, text); }
+
+// Text that arrives in pieces → UTF-16, with the same answer as ToUnicode of all the pieces
+// joined. UTF-8 (and ANSI) pieces are converted as they come, each byte once: a character cut
+// between two pieces waits for the rest. Other code pages are converted once at the end.
+class StreamDecoder {
+public:
+    explicit StreamDecoder(unsigned codePage);
+    void Append(QByteArrayView bytes);
+    // The whole text; the decoder is empty afterwards.
+    QString Finish();
+
+private:
+    void Decode(QByteArrayView bytes);
+
+    bool m_utf8;
+    QStringDecoder m_decoder;
+    bool m_started = false;
+    QString m_text;
+    // UTF-8: the bytes after the last place where the text could be cut; other code pages:
+    // every byte so far.
+    QByteArray m_pending;
+    unsigned m_codePage;
+};
 
 }  // namespace textcodec
 }  // namespace platform

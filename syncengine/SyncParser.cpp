@@ -10,15 +10,25 @@ std::size_t FromPosition(POSITION pos) { return static_cast<std::size_t>(reinter
 
 SyncItemKind KindOf(CSyncParser::List list) { return static_cast<SyncItemKind>(list); }
 
+// A plain scan: export lines and values are short, where the general search costs more than
+// it saves.
+qsizetype Find(QStringView text, char16_t c, qsizetype from = 0)
+{
+    const char16_t* begin = text.utf16();
+    const char16_t* end = begin + text.size();
+    const char16_t* found = std::find(begin + from, end, c);
+    return found == end ? -1 : found - begin;
+}
+
 QStringView NameOf(QStringView line)
 {
-    const qsizetype colon = line.indexOf(u':');
+    const qsizetype colon = Find(line, u':');
     return colon < 0 ? line : line.left(colon);
 }
 
 QStringView ValueOf(QStringView line)
 {
-    const qsizetype colon = line.indexOf(u':');
+    const qsizetype colon = Find(line, u':');
     return colon < 0 ? QStringView() : line.mid(colon + 1);
 }
 
@@ -28,7 +38,10 @@ bool CExportLineReader::Next(QStringView& line)
 {
     if (m_rest.isEmpty())
         return false;
-    const qsizetype end = m_rest.indexOf(u"\r\n");
+    // A bare CR is part of the line: look for the CR that a LF follows.
+    qsizetype end = m_rest.indexOf(u'\r');
+    while (end >= 0 && (end + 1 >= m_rest.size() || m_rest[end + 1] != u'\n'))
+        end = m_rest.indexOf(u'\r', end + 1);
     if (end < 0) {
         line = m_rest;
         m_rest = QStringView();
@@ -147,23 +160,23 @@ QString CSyncParser::Unescape(QStringView value)
     QString out;
     out.reserve(value.size());
     const qsizetype n = value.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = value[i];
-        if (c == u'\\' && i + 1 < n) {
-            const QChar next = value[i + 1];
-            if (next == u'n') {
-                out += QLatin1String("\r\n");
-                ++i;
-                continue;
-            }
-            if (next == u';' || next == u'\\' || next == u',') {
-                out += next;
-                ++i;
-                continue;
-            }
+    qsizetype from = 0;
+    // Runs without a backslash are copied whole.
+    for (qsizetype i = Find(value, u'\\'); i >= 0; i = Find(value, u'\\', from)) {
+        out.append(value.sliced(from, i - from));
+        const QChar next = i + 1 < n ? value[i + 1] : QChar();
+        if (next == u'n') {
+            out += QLatin1String("\r\n");
+            from = i + 2;
+        } else if (next == u';' || next == u'\\' || next == u',') {
+            out += next;
+            from = i + 2;
+        } else {
+            out += u'\\';
+            from = i + 1;
         }
-        out += c;
     }
+    out.append(value.sliced(from));
     return out;
 }
 

@@ -22,6 +22,7 @@ namespace {
 
 const QString kFormHeader = QStringLiteral("Content-Type: application/x-www-form-urlencoded");
 const std::string kHangul = "가나다라 일정 할 일 — 동기화";
+const std::string kCutText = "\xEF\xBB\xBF" "가 \xF0\x9F\x98\x80 일정\xE1\x41 끝\xEF\xBB\xBF" "다\xEA\xB0";
 
 // One server for the whole program, with routes for the cases below.
 class HttpClientTest : public testing::Test {
@@ -93,6 +94,17 @@ protected:
         });
         s.Get("/zero-inside", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(std::string("ab\0cd", 5), "application/octet-stream");
+        });
+        // Two bytes at a time, so that characters (and a bad sequence) are cut between pieces.
+        s.Get("/in-pieces", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/plain", [](size_t offset, httplib::DataSink& sink) {
+                if (offset >= kCutText.size()) {
+                    sink.done();
+                    return true;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                return sink.write(kCutText.data() + offset, std::min<size_t>(2, kCutText.size() - offset));
+            });
         });
         s.Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/plain"); });
         s.Get("/dated", [](const httplib::Request&, httplib::Response& res) {
@@ -314,6 +326,7 @@ TEST_F(HttpClientTest, ReadAllConvertsAndHonoursTheLimit)
     EXPECT_EQ(Get("/hangul", 0), QString::fromStdString(kHangul)) << "the ANSI code page is UTF-8 here";
     EXPECT_EQ(Get("/empty"), QString());
     EXPECT_EQ(Get("/zero-inside"), QStringLiteral("ab"));
+    EXPECT_EQ(Get("/in-pieces"), QString::fromUtf8(kCutText)) << "as if the body had come in one piece";
 
     CHttpClient http;
     ASSERT_TRUE(http.Open(QStringLiteral("GET"), Url("/bytes/5000")));

@@ -146,6 +146,17 @@ TEST(SyncParserTest, LineReaderSplitsAtCrLfOnly)
     EXPECT_EQ(lines, QStringList({"a", "", "b\nc"}));
 }
 
+TEST(SyncParserTest, LineReaderKeepsBareCarriageReturns)
+{
+    // A CR ends a line only with a LF after it, also when another CR or the text's end follows.
+    CExportLineReader reader(u"a\rb\r\r\nc\r\r\rd\r");
+    QStringList lines;
+    QStringView line;
+    while (reader.Next(line))
+        lines << line.toString();
+    EXPECT_EQ(lines, QStringList({"a\rb\r", "c\r\r\rd\r"}));
+}
+
 TEST(SyncParserTest, WalkingAnEmptyListOrFromNullThrows)
 {
     CMAPISync engine;

@@ -56,6 +56,9 @@ const ParseCase kParseCases[] = {
     {"Empty element", "<a/>", true, ""},
     {"SpacesInTags", "< a x = \"1\" >< / a >", true, ""},
     {"EndTagExtraTokens", "<a></a junk>", true, ""},
+    {"EndTagLineBreak", "<a><b></b\r\n></a>", true, ""},
+    {"EndTagSlashAfterName", "<a></a/>", true, ""},
+    {"EndTagNameThenQuote", "<a></a\">\">", false, "End tag does not correspond to a"},
     {"PrologAndComment",
      "<?xml version=\"1.0\"?>\r\n<!DOCTYPE r>\r\n<!-- c -->\r\n<r><!-- in --><x/></r>", true, ""},
     {"CDataWithTags", "<a><![CDATA[<b></c>]]></a>", true, ""},
@@ -69,6 +72,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, MarkupParseTest, testing::ValuesIn(kParseCases),
                                  name += std::isalnum((unsigned char)*p) ? *p : '_';
                              return name;
                          });
+
+TEST(MarkupParseTest, ZeroByteInStartTagIsText)
+{
+    // A document given with its length keeps its zero bytes; in a start tag one is only text.
+    CMarkupSTL xml;
+    ASSERT_TRUE(xml.SetDoc(std::string_view("<a \0 x=\"1\">t</a>", 17)));
+    ASSERT_TRUE(xml.FindElem());
+    EXPECT_EQ(xml.GetAttrib("x"), "1");
+    EXPECT_EQ(xml.GetData(), "t");
+}
 
 TEST(MarkupParseTest, LongNameInMessageIsCut)
 {
