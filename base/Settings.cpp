@@ -32,6 +32,7 @@ constexpr std::array<Row, Count> kRows = {{
     {"SyncDate", Kind::String, 0, ""},
     {"SyncServerDate", Kind::String, 0, ""},
     {"Install", Kind::Dword, 0, nullptr},
+    {"SyncKeepDeletions", Kind::Dword, 0, nullptr},
 }};
 }  // namespace
 

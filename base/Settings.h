@@ -31,7 +31,9 @@ enum Index {
     SyncDate = 15,
     SyncServerDate = 16,
     Install = 17,
-    Count = 18
+    // 1: a pair deleted on one side since the last sync stays deleted (off by default).
+    SyncKeepDeletions = 18,
+    Count = 19
 };
 
 enum class Kind { Dword, String, Binary };

@@ -437,6 +437,16 @@ bool CServiceDatabase::UpdateItem(const SItem& item)
     return sqlite3_step(s.get()) == SQLITE_DONE && sqlite3_changes(m_db) == 1;
 }
 
+bool CServiceDatabase::DeleteItem(std::int64_t id)
+{
+    std::lock_guard lock(m_mutex);
+    CStatement s(Prepare("DELETE FROM items WHERE id=?1"));
+    if (!s)
+        return false;
+    sqlite3_bind_int64(s.get(), 1, id);
+    return sqlite3_step(s.get()) == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+}
+
 std::vector<SItem> CServiceDatabase::ReadItems(sqlite3_stmt* s)
 {
     std::vector<SItem> out;

@@ -63,6 +63,8 @@ public:
     [[nodiscard]] bool InsertItems(std::vector<SItem>& items);
     [[nodiscard]] bool UpdateItem(const SItem& item);
     std::optional<SItem> GetItem(std::int64_t id);
+    // Removes an item (test hooks: the service's own interface deletes nothing). False when none.
+    bool DeleteItem(std::int64_t id);
     // Items after the record number afterId, in record order, at most limit of them.
     std::vector<SItem> ReadEvents(const SEventQuery& query, std::int64_t afterId, int limit);
     std::vector<SItem> ReadTodos(const STodoQuery& query, std::int64_t afterId, int limit);

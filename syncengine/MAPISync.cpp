@@ -26,6 +26,7 @@ int CMAPISync::InitMapi()
     // A second logon starts afresh: the earlier session and item store are released, not leaked.
     TermMapi();
     m_pParser.reset();
+    m_recordedSyncTimes.reset();
 
     auto failed = [] {
         SYNCLOG(synclog::kLog, "Failed to initialize MAPI\n");

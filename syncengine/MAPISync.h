@@ -5,9 +5,12 @@
 // already logged, -2 cancelled through CSyncCallback::IsContinue).
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include "platform/WinTypes.h"
@@ -16,6 +19,7 @@
 #include "syncengine/MAPIMessage.h"
 #include "syncengine/SyncCallback.h"
 #include "syncengine/SyncParser.h"
+#include "syncengine/SyncWrites.h"
 
 class CMAPISync {
 public:
@@ -121,6 +125,10 @@ public:
     int SyncAppointConflictInit(const QString& strUID);
     // True when recorded sync times exist and neither side of the current pair changed since.
     bool IsAppointPairUnchanged() const;
+    // The recorded sync times (this PC's, the service's), read from the settings at the first
+    // pair of a run and kept for the others: the pairs are settled before the run records new ones.
+    const std::pair<QString, QString>& RecordedSyncTimes() const;
+    mutable std::optional<std::pair<QString, QString>> m_recordedSyncTimes;
     int SaveOutlookAppoint(IMessage* pMsg, bool bFlag);
     int ModifyOutlookAppoint(IMessage* pMsg);
     // 0 created, -1 failure, -2 the service answered but the answer can't be used. An appointment
@@ -150,6 +158,27 @@ public:
     // that the next one tries them again.
     void NoteUnsynced(const QString& strUID);
     int GetUnsyncedCount() const { return m_nUnsynced; }
+
+    // Where each side write is announced before it is made: the journal of a real run, the plan
+    // of a dry run. Null: writes go ahead unrecorded.
+    CSyncWriteSink* m_pWrites = nullptr;
+    // Announces a write of the pair strUID; false when it must be skipped (a dry run). pBefore is
+    // the written side's item (null for a creation), pSource the item whose values are written.
+    bool BeginWrite(SyncSide side, bool bTodo, SyncAction action, const QString& strUID, const QString& strEntryID,
+                    const QString& strRecord, const CSyncItem* pBefore, const CSyncItem* pSource);
+    // Closes the write BeginWrite allowed, with the entry id or UID the write gave the item.
+    void EndWrite(bool ok, const QString& strEntryID = QString(), const QString& strUID = QString());
+    // UIDs the creation passes leave alone this run (to-dos, events): deletions that stay deleted
+    // and deletions the mass-deletion guard holds back.
+    QSet<QString> m_heldBack[2];
+    bool IsHeldBack(bool bTodo, const QString& strUID) const { return m_heldBack[bTodo ? 0 : 1].contains(strUID); }
+    // Moves the Outlook item (binary entry id) of the pair strUID from Tasks or Calendar to Deleted
+    // Items, announced as a deletion; 1 moved (or skipped by a dry run), -1 failed.
+    int MoveToDeletedItems(bool bTodo, const QString& strUID, const QByteArray& entry, const CSyncItem* pBefore);
+    // The way back, announced as a creation.
+    int RestoreFromDeletedItems(bool bTodo, const QString& strUID, const QByteArray& entry, const CSyncItem* pAfter);
+    int MoveBetweenFolders(bool bTodo, const QString& strUID, const QByteArray& entry, const CSyncItem* pItem,
+                           bool bRestore);
 
     // The item store itself, for the sync passes; null before InitMapi.
     CSyncParser* Parser() const { return m_pParser.get(); }

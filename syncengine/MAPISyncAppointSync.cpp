@@ -27,12 +27,14 @@ struct SyncTimes {
     QString service;  // by the service's clock
 };
 
-SyncTimes RecordedSyncTimes()
-{
-    return {ReadSettingString(settings::SyncDate), ReadSettingString(settings::SyncServerDate)};
-}
-
 }  // namespace
+
+const std::pair<QString, QString>& CMAPISync::RecordedSyncTimes() const
+{
+    if (!m_recordedSyncTimes)
+        m_recordedSyncTimes.emplace(ReadSettingString(settings::SyncDate), ReadSettingString(settings::SyncServerDate));
+    return *m_recordedSyncTimes;
+}
 
 int CMAPISync::SyncAppointment(CSyncCallback* pCallback)
 {
@@ -49,7 +51,8 @@ int CMAPISync::SyncAppointment(CSyncCallback* pCallback)
              pos = parser.NextPosition(pos, CSyncParser::ServiceEvents)) {
             if (!Continue(pCallback))
                 return -2;
-            if (parser.FindUID(CSyncParser::OutlookEvents, parser.Text(CSyncParser::ServiceEvents, u"UID")))
+            const QString serviceUid = parser.Text(CSyncParser::ServiceEvents, u"UID");
+            if (parser.FindUID(CSyncParser::OutlookEvents, serviceUid) || IsHeldBack(false, serviceUid))
                 continue;
             IMessage* msg = nullptr;
             IMAPIFolder* calendar = m_outlook.GetFolder();
@@ -73,7 +76,7 @@ int CMAPISync::SyncAppointment(CSyncCallback* pCallback)
             if (pCallback)
                 pCallback->GetProgress(outlooks, i);
             const QString uid = parser.Text(CSyncParser::OutlookEvents, u"UID");
-            if (!uid.isEmpty() && parser.FindUID(CSyncParser::ServiceEvents, uid))
+            if (!uid.isEmpty() && (parser.FindUID(CSyncParser::ServiceEvents, uid) || IsHeldBack(false, uid)))
                 continue;
             // The pass goes on past a failed creation; the run is then not complete.
             const int created = SaveTamoAppoint();
@@ -181,7 +184,7 @@ int CMAPISync::SyncAppointConflictInit(const QString& strUID)
 {
     if (!m_pParser)
         return 0;
-    SyncTimes times = RecordedSyncTimes();
+    SyncTimes times{RecordedSyncTimes().first, RecordedSyncTimes().second};
     if (times.local.isEmpty() && times.service.isEmpty())
         times.local = times.service = CompactText(NowSeoulOle());
     const long long a =
@@ -201,7 +204,7 @@ bool CMAPISync::IsAppointPairUnchanged() const
 {
     if (!m_pParser)
         return false;
-    const SyncTimes times = RecordedSyncTimes();
+    const SyncTimes times{RecordedSyncTimes().first, RecordedSyncTimes().second};
     if (times.local.isEmpty() || times.service.isEmpty())
         return false;
     return SecondsBetween(times.local, m_pParser->Text(CSyncParser::OutlookEvents, u"LAST-MODIFIED;TZID=Asia/Seoul")) >= 0 &&

@@ -175,6 +175,10 @@ int CMAPISync::SaveOutlookAppoint(IMessage* pMsg, bool /*bFlag*/)
     SYNCLOG(synclog::kLog, "SaveOutlookAppointSTART\n");
     if (!pMsg || !m_pParser)
         return -1;
+    if (!BeginWrite(SyncSide::Outlook, false, SyncAction::Create, m_pParser->Text(CSyncParser::ServiceEvents, u"UID"),
+                    QString(), m_pParser->Text(CSyncParser::ServiceEvents, u"X-ID"), nullptr,
+                    m_pParser->Current(CSyncParser::ServiceEvents)))
+        return 1;
     FillOutlookAppoint(pMsg, *m_pParser);
     // The global object id goes in with the first save: an appointment saved without it and cut
     // off before a second save would come back as a new event on the next run.
@@ -183,10 +187,16 @@ int CMAPISync::SaveOutlookAppoint(IMessage* pMsg, bool /*bFlag*/)
     CMAPIEx::SetNamedProp(pMsg, PROPSET_MEETING, PROP_ID(kGlobalObjectId),
                           reinterpret_cast<const BYTE*>(blob.constData()), static_cast<ULONG>(blob.size()));
     if (pMsg->SaveChanges(KEEP_OPEN_READWRITE) != S_OK) {
+        EndWrite(false);
         SYNCLOG(synclog::kError, "SaveOutlookAppoint Unable to Save Outlook\n");
         return -1;
     }
     testcheckpoint::Reached("event.outlook.create");
+    if (m_pWrites) {
+        QString entryHex;
+        CMAPIEx::GetNamedProp(pMsg, PR_ENTRYID, false, PROPSET_NONE, entryHex);
+        EndWrite(true, entryHex);
+    }
     if (m_pAppointIndex && !uid.isEmpty() && !m_pAppointIndex->contains(uid)) {
         if (const auto eid = CMAPIEx::GetNamedPropValue(pMsg, PR_ENTRYID, false, PROPSET_NONE))
             m_pAppointIndex->insert(uid, QByteArray(reinterpret_cast<const char*>(eid->Value.bin.lpb),
@@ -202,11 +212,23 @@ int CMAPISync::ModifyOutlookAppoint(IMessage* pMsg)
     SYNCLOG(synclog::kLog, "ModifyOutlookAppoint START\n");
     if (!pMsg || !m_pParser)
         return -1;
+    if (m_pWrites) {
+        const QString uid = m_pParser->Text(CSyncParser::ServiceEvents, u"UID");
+        const CSyncItem* before =
+            m_pParser->FindUID(CSyncParser::OutlookEvents, uid) ? m_pParser->Current(CSyncParser::OutlookEvents) : nullptr;
+        QString entryHex;
+        CMAPIEx::GetNamedProp(pMsg, PR_ENTRYID, false, PROPSET_NONE, entryHex);
+        if (!BeginWrite(SyncSide::Outlook, false, SyncAction::Modify, uid, entryHex,
+                        m_pParser->Text(CSyncParser::ServiceEvents, u"X-ID"), before,
+                        m_pParser->Current(CSyncParser::ServiceEvents)))
+            return 1;
+    }
     pMsg->AddRef();
     FillOutlookAppoint(pMsg, *m_pParser);
     const HRESULT hr = pMsg->SaveChanges(0);
     pMsg->Release();
     testcheckpoint::Reached("event.outlook.modify");
+    EndWrite(hr == S_OK);
     if (hr != S_OK) {
         SYNCLOG(synclog::kError, "ModifyOutlookAppoint Unable to Save Outlook\n");
         return -1;
@@ -239,6 +261,9 @@ int CMAPISync::SaveTamoAppoint()
         return -1;
     QString uid = m_pParser->Text(CSyncParser::OutlookEvents, u"UID");
     const QString entryID = m_pParser->Text(CSyncParser::OutlookEvents, u"ENTRYID");
+    if (!BeginWrite(SyncSide::Service, false, SyncAction::Create, uid, entryID, QString(), nullptr,
+                    m_pParser->Current(CSyncParser::OutlookEvents)))
+        return 0;
     const bool givenHere = uid.isEmpty();
     if (givenHere) {
         // An appointment another program wrote without a global object id gets one, as Outlook
@@ -246,6 +271,7 @@ int CMAPISync::SaveTamoAppoint()
         // so the two are paired on the next run even when this run never sees the answer.
         const QByteArray blob = NewAppointGlobalID();
         if (!SetAppointGlobalID(entryID, blob)) {
+            EndWrite(false);
             SYNCLOG(synclog::kError, "SaveTamoAppoint Unable to Save Outlook\n");
             return -1;
         }
@@ -259,6 +285,9 @@ int CMAPISync::SaveTamoAppoint()
     const enginehttp::Answer answer = enginehttp::PostForm(enginehttp::CalendarUrl(QStringLiteral("/events/")),
                                                            TamoAppointBody(*m_pParser, m_lCalendarID, true));
     testcheckpoint::Reached("event.service.create");
+    // A refused or unreadable answer may still have created the event: the journal settles that
+    // at the next run by looking at the export.
+    EndWrite(answer.Ok() && !IsServiceErrorAnswer(answer), QString(), uid);
     if (answer.step == enginehttp::Step::Open) {
         SYNCLOG(synclog::kLog, "SaveTamoAppoint Http Open Error\n");
         return -1;
@@ -290,10 +319,15 @@ int CMAPISync::ModifyTamoAppoint(const QString& strXID)
     SYNCLOG(synclog::kLog, "ModifyTamoAppoint START\n");
     if (!m_pParser)
         return -1;
+    if (!BeginWrite(SyncSide::Service, false, SyncAction::Modify, m_pParser->Text(CSyncParser::OutlookEvents, u"UID"),
+                    m_pParser->Text(CSyncParser::OutlookEvents, u"ENTRYID"), strXID,
+                    m_pParser->Current(CSyncParser::ServiceEvents), m_pParser->Current(CSyncParser::OutlookEvents)))
+        return 1;
     const enginehttp::Answer answer =
         enginehttp::PostForm(enginehttp::CalendarUrl(QStringLiteral("/events/") + strXID),
                              TamoAppointBody(*m_pParser, m_lCalendarID, false));
     testcheckpoint::Reached("event.service.modify");
+    EndWrite(answer.Ok());
     if (answer.step == enginehttp::Step::Open) {
         SYNCLOG(synclog::kLog, "SaveTamoAppoint Http Open Error\n");
         return -1;

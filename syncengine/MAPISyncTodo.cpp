@@ -242,14 +242,19 @@ int CMAPISync::SaveOutlookTodo(IMessage* pMessage, bool /*bUnused*/)
 {
     const CSyncParser::List list = CSyncParser::ServiceTodos;
     const QString originUid = m_pParser->Text(list, kUid);
+    if (!BeginWrite(SyncSide::Outlook, true, SyncAction::Create, originUid, QString(), m_pParser->Text(list, kXId),
+                    nullptr, m_pParser->Current(list)))
+        return 1;
     WriteTodoFields(pMessage, true);
     CMAPIEx::SetNamedProp(pMessage, PROPSET_TASK, PROP_ID(kTodoOriginUid), originUid);
     if (FAILED(pMessage->SaveChanges(KEEP_OPEN_READWRITE))) {
+        EndWrite(false);
         SYNCLOG(synclog::kError, "SaveOutlookTodo Unable to Save Outlook\n");
         return -1;
     }
     testcheckpoint::Reached("todo.outlook.create");
     const QString entryID = EntryHex(pMessage);
+    EndWrite(true, entryID);
     if (entryID.isEmpty())
         SYNCLOG(synclog::kError, "SaveOutlookTodo strEntryID NULL\n");
     const QString identity = TodoIdentity(entryID, m_strPCKey);
@@ -260,8 +265,11 @@ int CMAPISync::SaveOutlookTodo(IMessage* pMessage, bool /*bUnused*/)
 int CMAPISync::RekeyTamoTodo(const QString& strXID, const QString& strUID)
 {
     const QString body = QStringLiteral("todo[uid]=%1&_method=put").arg(strUID);
+    if (!BeginWrite(SyncSide::Service, true, SyncAction::Rekey, strUID, QString(), strXID, nullptr, nullptr))
+        return 1;
     const enginehttp::Answer answer = enginehttp::PostForm(enginehttp::CalendarUrl(endpoints::kTodos + strXID), body);
     testcheckpoint::Reached("todo.service.rekey");
+    EndWrite(answer.step == enginehttp::Step::Done);
     switch (answer.step) {
     case enginehttp::Step::Open: SYNCLOG(synclog::kError, "SaveOutlookTodo http Open Error!!\n"); return -1;
     case enginehttp::Step::Send:
@@ -308,8 +316,12 @@ int CMAPISync::SaveTamoTodo()
         SYNCLOG(synclog::kError, "SaveTamoTodo NOT PCKEY Error!!\n");
         return -1;
     }
+    if (!BeginWrite(SyncSide::Service, true, SyncAction::Create, m_pParser->Text(CSyncParser::OutlookTodos, kUid),
+                    QString(), QString(), nullptr, m_pParser->Current(CSyncParser::OutlookTodos)))
+        return 1;
     const enginehttp::Answer answer = enginehttp::PostForm(url, TamoTodoBody());
     testcheckpoint::Reached("todo.service.create");
+    EndWrite(answer.step == enginehttp::Step::Done);
     switch (answer.step) {
     case enginehttp::Step::Open: SYNCLOG(synclog::kError, "SaveTamoTodo http.Open Error!!\n"); return -1;
     case enginehttp::Step::Send: return -1;
@@ -326,18 +338,33 @@ int CMAPISync::ModifyTamoTodo(const QString& strXID)
             ToLogText(m_pParser->Text(CSyncParser::OutlookTodos, kUid)).constData());
     if (m_strPCKey.isEmpty())
         return -1;
+    if (!BeginWrite(SyncSide::Service, true, SyncAction::Modify, m_pParser->Text(CSyncParser::OutlookTodos, kUid),
+                    QString(), strXID, m_pParser->Current(CSyncParser::ServiceTodos),
+                    m_pParser->Current(CSyncParser::OutlookTodos)))
+        return 0;
     const enginehttp::Answer answer =
         enginehttp::PostForm(enginehttp::CalendarUrl(endpoints::kTodos + strXID), TamoTodoBody() + "&_method=put");
     testcheckpoint::Reached("todo.service.modify");
+    EndWrite(answer.Ok());
     return answer.Ok() ? 0 : -1;
 }
 
 int CMAPISync::ModifyOutlookTodo(IMessage* pMessage)
 {
     SYNCLOG(synclog::kError, "ModifyOutlookTodo Start\n");
+    if (m_pWrites) {
+        const QString uid = m_pParser->Text(CSyncParser::ServiceTodos, kUid);
+        const CSyncItem* before =
+            m_pParser->FindUID(CSyncParser::OutlookTodos, uid) ? m_pParser->Current(CSyncParser::OutlookTodos) : nullptr;
+        if (!BeginWrite(SyncSide::Outlook, true, SyncAction::Modify, uid, EntryHex(pMessage),
+                        m_pParser->Text(CSyncParser::ServiceTodos, kXId), before,
+                        m_pParser->Current(CSyncParser::ServiceTodos)))
+            return 0;
+    }
     WriteTodoFields(pMessage, false);
     const bool saved = SUCCEEDED(pMessage->SaveChanges(0));
     testcheckpoint::Reached("todo.outlook.modify");
+    EndWrite(saved);
     if (!saved) {
         SYNCLOG(synclog::kError, "ModifyOutlookTodo Unable to Save Outlook\n");
         return -1;
@@ -361,7 +388,7 @@ int CMAPISync::SyncTodo(CSyncCallback* pCallback)
                 return -2;
             const QString uid = store.Text(CSyncParser::ServiceTodos, kUid);
             // Paired, or a task this run leaves out (completed ones when they are excluded).
-            if (store.FindUID(CSyncParser::OutlookTodos, uid) || m_todoEntryIDs.contains(uid))
+            if (store.FindUID(CSyncParser::OutlookTodos, uid) || m_todoEntryIDs.contains(uid) || IsHeldBack(true, uid))
                 continue;
             // A copy made by a run that was cut off before its re-key: finish the re-key only.
             const auto origin = m_todoOrigins.constFind(uid);
@@ -385,7 +412,7 @@ int CMAPISync::SyncTodo(CSyncCallback* pCallback)
             if (pCallback && !pCallback->IsContinue())
                 return -2;
             const QString uid = store.Text(CSyncParser::OutlookTodos, kUid);
-            if (store.FindUID(CSyncParser::ServiceTodos, uid))
+            if (store.FindUID(CSyncParser::ServiceTodos, uid) || IsHeldBack(true, uid))
                 continue;
             if (SaveTamoTodo() == -1)
                 return -1;

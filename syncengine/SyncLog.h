@@ -72,5 +72,10 @@ private:
     Clock m_clock;
 };
 
-// Shorthand for the engine's own lines.
-#define SYNCLOG(level, ...) CSyncLog::Instance().Write((level), __VA_ARGS__)
+// Shorthand for the engine's own lines. The arguments are not even formed while the log is off
+// (the usual case): some convert texts to the log's code page for every item of a run.
+#define SYNCLOG(level, ...)                                          \
+    do {                                                             \
+        if (CSyncLog::Instance().IsOn())                             \
+            CSyncLog::Instance().Write((level), __VA_ARGS__);        \
+    } while (0)

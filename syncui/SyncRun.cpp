@@ -20,6 +20,9 @@ QString Message(int code, int unsynced)
     case kIncomplete:
         return QStringLiteral("%1개 항목을 싱크하지 못했습니다.\r\n다음 싱크 때 다시 시도합니다.").arg(unsynced);
     case kBusy: return QStringLiteral("다른 싱크가 진행 중입니다.\r\n싱크가 끝난 뒤에 다시 해 주세요.");
+    case kNothingToUndo: return QStringLiteral("되돌릴 싱크가 없습니다.");
+    case kMassDeletion:
+        return QStringLiteral("지워진 항목이 너무 많아 이번 싱크에서는 지우지 않았습니다.\r\n확인한 뒤 삭제를 허락하고 다시 싱크해 주세요.");
     case kNoPreferences:
         return QStringLiteral("환경설정을 불러오지 못하였습니다.\r\n재설치 후에도 되지 않는다면 관리자에게 문의해 주세요.");
     case kNoCategory:
@@ -200,8 +203,10 @@ int CSyncRun::Begin()
     if (m_lock.TryAcquire(tamo::mapi::DefaultStorePath()) == CSyncLock::Result::Busy)
         return kBusy;
     const int started = BeginSteps();
-    if (started != 0)
+    if (started != 0) {
+        EndJournal(started);
         m_lock.Release();
+    }
     return started;
 }
 
@@ -222,12 +227,14 @@ int CSyncRun::BeginSteps()
     m_pSync->m_lCalendarID = m_nCategoryID;
     if (m_nCategoryID == 0 || m_nCategoryID == -1)
         return kNoCategory;
+    OpenJournal();
     if (m_bTodoCheck) {
         const QString key = ReadSettingString(settings::PcKey);
         if (key.isEmpty() || key == QLatin1String("0"))
             return kNoPcKey;
         m_pSync->m_strPCKey = key;
-        if (m_pSync->ReadTodo(m_bTodoComplete, m_bTodoSub) == -1)
+        // An undo looks at every to-do: the ones the run wrote may be completed or sub to-dos by now.
+        if (m_pSync->ReadTodo(m_bTodoComplete || m_bUndo, m_bTodoSub || m_bUndo) == -1)
             return kReadTodoFailed;
     }
     if (m_bEventCheck && m_pSync->ReadAppointment() == -1)
@@ -255,8 +262,11 @@ int CSyncRun::Finish()
     int status = m_nStatus.load();
     if (status == kDone && UnsyncedCount() > 0)
         status = kIncomplete;
-    if (status == kDone)
+    if (status == kDone && m_bMassHeld)
+        status = kMassDeletion;
+    if (status == kDone && !m_bDryRun)
         RecordTimes();
+    EndJournal(status);
     m_lock.Release();
     return status;
 }
@@ -297,8 +307,11 @@ int CSyncRun::DoSync()
 {
     if (!m_bTodoCheck && !m_bEventCheck)
         return kNothingSelected;
+    if (m_bUndo)
+        return DoUndo();
     if (m_bTodoCheck) {
-        CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat)).Log(QStringLiteral("sink1"));
+        if (!m_bDryRun)
+            CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat)).Log(QStringLiteral("sink1"));
         const int status = SyncTodo();
         if (status != kDone)
             return status;
@@ -306,7 +319,8 @@ int CSyncRun::DoSync()
     if (IsInterrupted())
         return kStopped;
     if (m_bEventCheck) {
-        CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat)).Log(QStringLiteral("sink2"));
+        if (!m_bDryRun)
+            CWebLogger(CServiceConfig::Current().Url(Service::Statistics, endpoints::kInsertStat)).Log(QStringLiteral("sink2"));
         const int status = SyncAppointment();
         if (status != kDone)
             return status;
@@ -324,6 +338,7 @@ int CSyncRun::SyncTodo()
         return kReadOutlookTodoFailed;
     if (init == -2 || IsInterrupted())
         return kStopped;
+    JournalSaw(true);
     SetProgress(30);
     const int sync = m_pSync->SyncTodo(this);
     if (sync == -1)
@@ -341,6 +356,7 @@ int CSyncRun::SyncAppointment()
         return kReadOutlookEventFailed;
     if (init == -2 || IsInterrupted())
         return kStopped;
+    JournalSaw(false);
     SetProgress(40);
     m_dProgress = 0;
     m_nProgress = 0;
@@ -447,6 +463,13 @@ int CSyncRun::SyncConflict()
     }
     SetProgress(85);
     if (conflicts.empty()) {
+        SetProgress(95);
+        return kDone;
+    }
+    if (m_bDryRun) {
+        // A dry run asks nothing: the pairs that need a decision are part of its plan.
+        for (const SSyncConflict& c : conflicts)
+            m_plan.AddConflict({c.uid, c.serviceText, c.outlookText, c.todo});
         SetProgress(95);
         return kDone;
     }

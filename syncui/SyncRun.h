@@ -11,12 +11,17 @@
 #include <optional>
 #include <vector>
 
+#include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include "base/Thread.h"
 #include "syncui/SyncLock.h"
 #include "syncengine/MAPISync.h"
 #include "syncengine/SyncCallback.h"
+#include "syncengine/SyncDeletions.h"
+#include "syncengine/SyncJournal.h"
+#include "syncengine/SyncPlan.h"
 
 namespace syncstatus {
 constexpr int kDone = 1000;
@@ -35,6 +40,8 @@ constexpr int kStopped = 1013;
 constexpr int kConflictsDeclined = 1014;
 constexpr int kIncomplete = 1015;  // every step ran, but some items did not get through
 constexpr int kBusy = 1016;        // another run holds this Outlook store
+constexpr int kMassDeletion = 1017;  // deletions held back by the mass-deletion guard; the rest synced
+constexpr int kNothingToUndo = 1018;
 constexpr int kNothingSelected = 1020;
 constexpr int kDuplicateEvents = 1400;
 
@@ -108,6 +115,29 @@ public:
     QString StatusMessage(int code) const { return syncstatus::Message(code, UnsyncedCount()); }
     int Progress() const { return m_nBar.load(); }
 
+    // A dry run: every read step and every decision, no write on either side and no sync times
+    // recorded; Plan() then says what a real run would write (conflicts are listed, not asked).
+    // The journal records only that the dry run happened. Set before Begin.
+    void SetDryRun(bool dry) { m_bDryRun = dry; }
+    bool IsDryRun() const { return m_bDryRun; }
+    const CSyncPlan& Plan() const { return m_plan; }
+    // The journal file (default: CSyncJournal::DefaultPath()); empty keeps none.
+    void SetJournalPath(const QString& path) { m_strJournalPath = path; }
+    // This run's number in the journal; 0 without one.
+    qint64 JournalRun() const { return m_nJournalRun; }
+    // Deletions that stay deleted: the settings value "SyncKeepDeletions" unless set here.
+    void SetKeepDeletions(bool keep) { m_keepDeletions = keep; }
+    // Applies deletions that the mass-deletion guard would hold back (the user agreed).
+    void SetAllowMassDelete(bool allow) { m_bAllowMassDelete = allow; }
+    // The deletions the run found, and whether the guard held back a kind's (status kMassDeletion).
+    const std::vector<SSyncDeletion>& Deletions() const { return m_deletions; }
+    bool MassDeletionHeld() const { return m_bMassHeld; }
+    // Takes back the last run that wrote something (a sync, or an undo, which can be taken back
+    // too) instead of synchronising. Set before Begin.
+    void SetUndoLast(bool undo) { m_bUndo = undo; }
+    // What the undo did and what it left alone, one line per item.
+    const QStringList& UndoReport() const { return m_undoReport; }
+
     // Preferences, as read by GetCategory.
     int m_nCategoryID = -1;
     int m_nSyncRange = 30;
@@ -131,8 +161,29 @@ private:
     // recorded sync; false without recorded sync times.
     bool IsUnchangedPair() const;
 
+    // The journal of the run (SyncRunJournal.cpp).
+    void OpenJournal();
+    void JournalSaw(bool todo);
+    void EndJournal(int status);
+    void ApplyDeletions(bool todo);
+    // The undo (SyncRunUndo.cpp).
+    int DoUndo();
+    void UndoWrite(const SJournalWrite& write, double until, QSet<QString> (&keptDeleted)[2]);
+
     CSyncLock m_lock;
     std::unique_ptr<CMAPISync> m_pSync;
+    bool m_bDryRun = false;
+    CSyncPlan m_plan;
+    std::unique_ptr<CSyncJournal> m_pJournal;
+    QString m_strJournalPath = CSyncJournal::DefaultPath();
+    qint64 m_nJournalRun = 0;
+    std::optional<bool> m_keepDeletions;
+    bool m_bAllowMassDelete = false;
+    bool m_bMassHeld = false;
+    std::vector<SSyncDeletion> m_deletions;
+    bool m_bUndo = false;
+    qint64 m_nUndoTarget = 0;
+    QStringList m_undoReport;
     double m_dProgress = 0;
     int m_nProgress = 0;
     std::atomic<int> m_nBar{0};

@@ -134,6 +134,7 @@ constexpr ULONG MDB_WRITE = 0x00000004;
 
 constexpr ULONG KEEP_OPEN_READONLY = 0x00000001;
 constexpr ULONG KEEP_OPEN_READWRITE = 0x00000002;
+constexpr ULONG MESSAGE_MOVE = 0x00000001;  // IMAPIFolder::CopyMessages
 constexpr ULONG FORCE_SAVE = 0x00000004;
 
 constexpr ULONG TBL_NOADVANCE = 0x00000001;
@@ -154,6 +155,7 @@ constexpr ULONG MSGFLAG_UNSENT = 0x00000008;
 constexpr ULONG fnevObjectCreated = 0x00000004;
 constexpr ULONG fnevObjectDeleted = 0x00000008;
 constexpr ULONG fnevObjectModified = 0x00000010;
+constexpr ULONG fnevObjectMoved = 0x00000020;
 
 // ---- property tags -----------------------------------------------------------------------------
 
@@ -239,6 +241,7 @@ constexpr ULONG PR_IPM_CONTACT_ENTRYID = 0x36D10102;
 constexpr ULONG PR_IPM_JOURNAL_ENTRYID = 0x36D20102;
 constexpr ULONG PR_IPM_NOTE_ENTRYID = 0x36D30102;
 constexpr ULONG PR_IPM_TASK_ENTRYID = 0x36D40102;
+constexpr ULONG PR_IPM_WASTEBASKET_ENTRYID = 0x35E30102;  // Deleted Items, on the message store
 
 constexpr ULONG STORE_UNICODE_OK = 0x00040000;
 constexpr ULONG STATUS_DEFAULT_STORE = 0x00000001;
@@ -258,6 +261,8 @@ struct SLargeIntegerArray { ULONG cValues; LARGE_INTEGER* lpli; };
 struct SLPSTRArray { ULONG cValues; LPSTR* lppszA; };
 struct SWStringArray { ULONG cValues; LPWSTR* lppszW; };
 struct SBinaryArray { ULONG cValues; SBinary* lpbin; };
+using ENTRYLIST = SBinaryArray;
+using LPENTRYLIST = ENTRYLIST*;
 struct SDateTimeArray { ULONG cValues; FILETIME* lpft; };
 struct SGuidArray { ULONG cValues; GUID* lpguid; };
 

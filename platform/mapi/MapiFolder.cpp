@@ -19,9 +19,13 @@ PropMap LoadFolder(StoreDb& db, const ObjectRow& row)
 
 Table::Loader RowLoader(const std::shared_ptr<StoreDb>& db)
 {
-    return [db](ObjectId id, PropMap& props) {
+    return [db](ObjectId id, const std::vector<ULONG>& columns, PropMap& props) {
+        // Only the columns' values: a walk of a folder asks for two of a message's many.
+        std::vector<ULONG> ids;
+        for (ULONG tag : columns)
+            ids.push_back(PROP_ID(tag));
         const auto row = db->Object(id);
-        if (!row || !db->LoadProps(id, props))
+        if (!row || !db->LoadProps(id, props, &ids))
             return false;
         props::AddComputed(*db, *row, props);
         return true;
@@ -106,6 +110,30 @@ HRESULT Folder::CreateMessage(LPCIID lpInterface, ULONG /*ulFlags*/, LPMESSAGE* 
     ObjectRow row{0, MAPI_MESSAGE, m_row.store, m_row.id};
     *lppMessage = new Message(m_db, row, PropMap{}, true);
     return S_OK;
+}
+
+HRESULT Folder::CopyMessages(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR /*ulUIParam*/,
+                             LPMAPIPROGRESS /*lpProgress*/, ULONG ulFlags)
+{
+    if (!lpMsgList || !lpDestFolder || (lpMsgList->cValues && !lpMsgList->lpbin))
+        return MAPI_E_INVALID_PARAMETER;
+    if (!(ulFlags & MESSAGE_MOVE))
+        return MAPI_E_NO_SUPPORT;
+    if (lpInterface && !(*lpInterface == IID_IMAPIFolder))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    if (!m_writable)
+        return MAPI_E_NO_ACCESS;
+    auto* dest = dynamic_cast<Folder*>(static_cast<IMAPIFolder*>(lpDestFolder));
+    if (!dest || dest->Db() != m_db.get())
+        return MAPI_E_INVALID_PARAMETER;
+    std::vector<ObjectId> ids;
+    for (ULONG i = 0; i < lpMsgList->cValues; ++i) {
+        const auto id = m_db->ObjectFromEntryId(lpMsgList->lpbin[i].lpb, lpMsgList->lpbin[i].cb);
+        if (!id)
+            return MAPI_E_INVALID_ENTRYID;
+        ids.push_back(*id);
+    }
+    return m_db->MoveMessages(ids, m_row.store, m_row.id, dest->Id());
 }
 
 }  // namespace tamo::mapi

@@ -83,8 +83,16 @@ struct IMAPIContainer : IMAPIProp {
 };
 using LPMAPICONTAINER = IMAPIContainer*;
 
+// Progress of long folder operations; the store finishes at once and never calls it.
+struct IMAPIProgress;
+using LPMAPIPROGRESS = IMAPIProgress*;
+
 struct IMAPIFolder : IMAPIContainer {
     MAPIMETHOD(CreateMessage)(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) = 0;
+    // Only MESSAGE_MOVE is offered (a copy answers MAPI_E_NO_SUPPORT): the messages, all of this
+    // folder, go to the destination folder of the same store in one transaction.
+    MAPIMETHOD(CopyMessages)(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR ulUIParam,
+                             LPMAPIPROGRESS lpProgress, ULONG ulFlags) = 0;
 };
 using LPMAPIFOLDER = IMAPIFolder*;
 

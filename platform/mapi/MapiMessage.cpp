@@ -80,7 +80,26 @@ HRESULT Message::SaveChanges(ULONG ulFlags)
 
 HRESULT Message::GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppPropArray)
 {
-    return props::GetProps(Current(), lpPropTagArray, ulFlags, lpcValues, lppPropArray);
+    if (!lpPropTagArray)
+        return props::GetProps(Current(), lpPropTagArray, ulFlags, lpcValues, lppPropArray);
+    // Only the asked-for values are gathered: readers ask for one or a few at a time, and copying
+    // the whole message for each would make every read cost as much as the message is big.
+    PropMap asked;
+    PropMap computed;
+    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
+        const ULONG id = PROP_ID(lpPropTagArray->aulPropTag[i]);
+        if (props::IsComputed(id)) {
+            if (computed.empty())
+                props::AddComputed(*m_db, m_row, computed);
+            if (const auto it = computed.find(id); it != computed.end()) {
+                asked[id] = it->second;
+                continue;
+            }
+        }
+        if (const auto it = m_props.find(id); it != m_props.end())
+            asked[id] = it->second;
+    }
+    return props::GetProps(asked, lpPropTagArray, ulFlags, lpcValues, lppPropArray);
 }
 
 HRESULT Message::GetPropList(ULONG ulFlags, LPSPropTagArray* lppPropTagArray)
@@ -162,7 +181,7 @@ HRESULT Message::GetAttachmentTable(ULONG ulFlags, LPMAPITABLE* lppTable)
         return MAPI_E_INVALID_PARAMETER;
     // The store keeps no attachments: the table is always empty.
     *lppTable = new Table(m_db, {}, {PR_ATTACH_NUM, PR_INSTANCE_KEY}, (ulFlags & MAPI_UNICODE) != 0,
-                          [](ObjectId, PropMap&) { return false; });
+                          [](ObjectId, const std::vector<ULONG>&, PropMap&) { return false; });
     return S_OK;
 }
 

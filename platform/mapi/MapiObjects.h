@@ -70,7 +70,8 @@ HRESULT OpenObject(const std::shared_ptr<StoreDb>& db, std::optional<ObjectId> s
 // values are read when a row is fetched.
 class Table final : public Unknown<IMAPITable> {
 public:
-    using Loader = std::function<bool(ObjectId, PropMap&)>;
+    // Reads a row's values; it may leave out what the columns don't ask for.
+    using Loader = std::function<bool(ObjectId, const std::vector<ULONG>& columns, PropMap&)>;
     Table(std::shared_ptr<StoreDb> db, std::vector<ObjectId> rows, std::vector<ULONG> columns, bool unicode, Loader loader);
     std::vector<const IID*> Interfaces() const override { return {&IID_IUnknown, &IID_IMAPITable}; }
 
@@ -147,6 +148,10 @@ public:
     HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
                       LPUNKNOWN* lppUnk) override;
     HRESULT CreateMessage(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) override;
+    HRESULT CopyMessages(LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder, ULONG_PTR ulUIParam,
+                         LPMAPIPROGRESS lpProgress, ULONG ulFlags) override;
+    ObjectId Id() const { return m_row.id; }
+    const StoreDb* Db() const { return m_db.get(); }
 
 private:
     std::shared_ptr<StoreDb> m_db;

@@ -13,7 +13,7 @@ HRESULT Session::GetMsgStoresTable(ULONG ulFlags, LPMAPITABLE* lppTable)
     if (m_loggedOff)
         return MAPI_E_INVALID_OBJECT;
     std::shared_ptr<StoreDb> db = m_db;
-    auto loader = [db](ObjectId id, PropMap& props) {
+    auto loader = [db](ObjectId id, const std::vector<ULONG>&, PropMap& props) {
         const auto row = db->Object(id);
         if (!row || !db->LoadProps(id, props))
             return false;

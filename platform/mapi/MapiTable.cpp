@@ -84,7 +84,7 @@ HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
     while (fetched.size() < want && (backwards ? cursor > 0 : cursor < m_rows.size())) {
         const ObjectId id = backwards ? m_rows[--cursor] : m_rows[cursor++];
         PropMap props;
-        if (m_loader(id, props))
+        if (m_loader(id, m_columns, props))
             fetched.emplace_back(id, std::move(props));
     }
     if (!(ulFlags & TBL_NOADVANCE))

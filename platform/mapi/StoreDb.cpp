@@ -1,5 +1,6 @@
 #include "platform/mapi/StoreDb.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -265,6 +266,7 @@ bool StoreDb::Create(const std::string& path, const StoreFileOptions& options, s
         put(holder, PR_IPM_TASK_ENTRYID, MakeBinary(store->EntryId(tasks)));
         put(holder, PR_IPM_CONTACT_ENTRYID, MakeBinary(store->EntryId(contacts)));
     }
+    put(st, PR_IPM_WASTEBASKET_ENTRYID, MakeBinary(store->EntryId(deleted)));
     for (const char* cls : {"", "IPM", "REPORT.IPM"}) {
         Step s(store->Prepare("INSERT INTO receive(store, class, folder) VALUES(?, ?, ?)"));
         if (!s.Int(1, st).Text(2, cls).Int(3, inbox).Done())
@@ -335,7 +337,7 @@ std::int64_t StoreDb::CountChildren(ObjectId parent, ULONG type)
     return s.Int(1, parent).Int(2, type).Row() ? s.ColInt(0) : 0;
 }
 
-bool StoreDb::LoadProps(ObjectId id, PropMap& out)
+bool StoreDb::LoadProps(ObjectId id, PropMap& out, const std::vector<ULONG>* onlyIds)
 {
     std::lock_guard lock(m_mutex);
     Step s(Prepare("SELECT id, type, value FROM props WHERE object=?"));
@@ -343,8 +345,12 @@ bool StoreDb::LoadProps(ObjectId id, PropMap& out)
         return false;
     s.Int(1, id);
     int rc;
-    while ((rc = s.Run()) == SQLITE_ROW)
-        out[static_cast<ULONG>(s.ColInt(0))] = PropData{static_cast<ULONG>(s.ColInt(1)), s.ColBlob(2)};
+    while ((rc = s.Run()) == SQLITE_ROW) {
+        const auto propId = static_cast<ULONG>(s.ColInt(0));
+        if (onlyIds && std::find(onlyIds->begin(), onlyIds->end(), propId) == onlyIds->end())
+            continue;
+        out[propId] = PropData{static_cast<ULONG>(s.ColInt(1)), s.ColBlob(2)};
+    }
     return rc == SQLITE_DONE;
 }
 
@@ -357,6 +363,32 @@ HRESULT StoreDb::SaveMessage(ObjectId& id, ObjectId store, ObjectId parent, cons
     if (SUCCEEDED(hr))
         Notify(store, created ? fnevObjectCreated : fnevObjectModified, id, parent);
     return hr;
+}
+
+HRESULT StoreDb::MoveMessages(const std::vector<ObjectId>& ids, ObjectId store, ObjectId from, ObjectId to)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        const auto dest = Object(to);
+        if (!dest || dest->type != MAPI_FOLDER || dest->store != store)
+            return MAPI_E_INVALID_PARAMETER;
+        if (!Exec("BEGIN IMMEDIATE"))
+            return MAPI_E_BUSY;
+        for (ObjectId id : ids) {
+            Step s(Prepare("UPDATE objects SET parent=? WHERE id=? AND parent=? AND type=5"));
+            if (!s.Int(1, to).Int(2, id).Int(3, from).Done() || sqlite3_changes(m_db) != 1) {
+                Exec("ROLLBACK");
+                return MAPI_E_NOT_FOUND;
+            }
+        }
+        if (!Exec("COMMIT")) {
+            Exec("ROLLBACK");
+            return MAPI_E_DISK_ERROR;
+        }
+    }
+    for (ObjectId id : ids)
+        Notify(store, fnevObjectMoved, id, to);
+    return S_OK;
 }
 
 HRESULT StoreDb::WriteMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
@@ -401,20 +433,34 @@ HRESULT StoreDb::WriteMessage(ObjectId& id, ObjectId store, ObjectId parent, con
     return S_OK;
 }
 
+void StoreDb::RememberName(ObjectId store, const NameCacheKey& key, const NameKey& name, ULONG propId)
+{
+    m_namesById.emplace(key, propId);
+    m_namesByProp.emplace(std::make_pair(store, propId), name);
+}
+
 HRESULT StoreDb::IdsFromNames(ObjectId store, const std::vector<NameKey>& names, bool create, std::vector<ULONG>& ids)
 {
     std::lock_guard lock(m_mutex);
     ids.assign(names.size(), 0);
     bool began = false;
+    // Names this call maps anew are remembered only once they are committed.
+    std::vector<std::size_t> created;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const NameKey& n = names[i];
         const std::string name = n.kind == MNID_STRING ? Utf8(n.name) : std::string();
         const std::int64_t lid = n.kind == MNID_ID ? n.lid : 0;
+        const NameCacheKey key{store, GuidBytes(n.guid), n.kind, lid, name};
+        if (const auto known = m_namesById.find(key); known != m_namesById.end()) {
+            ids[i] = known->second;
+            continue;
+        }
         {
             Step s(Prepare("SELECT id FROM names WHERE store=? AND guid=? AND kind=? AND lid=? AND name=?"));
             s.Int(1, store).Blob(2, GuidBytes(n.guid)).Int(3, n.kind).Int(4, lid).Text(5, name);
             if (s.Row()) {
                 ids[i] = static_cast<ULONG>(s.ColInt(0));
+                RememberName(store, key, n, ids[i]);
                 continue;
             }
         }
@@ -442,10 +488,18 @@ HRESULT StoreDb::IdsFromNames(ObjectId store, const std::vector<NameKey>& names,
             return MAPI_E_DISK_ERROR;
         }
         ids[i] = static_cast<ULONG>(next);
+        created.push_back(i);
     }
     if (began && !Exec("COMMIT")) {
         Exec("ROLLBACK");
         return MAPI_E_DISK_ERROR;
+    }
+    for (std::size_t i : created) {
+        const NameKey& n = names[i];
+        RememberName(store,
+                     NameCacheKey{store, GuidBytes(n.guid), n.kind, n.kind == MNID_ID ? n.lid : 0,
+                                  n.kind == MNID_STRING ? Utf8(n.name) : std::string()},
+                     n, ids[i]);
     }
     return S_OK;
 }
@@ -453,6 +507,10 @@ HRESULT StoreDb::IdsFromNames(ObjectId store, const std::vector<NameKey>& names,
 bool StoreDb::NameFromId(ObjectId store, ULONG propId, NameKey& out)
 {
     std::lock_guard lock(m_mutex);
+    if (const auto known = m_namesByProp.find({store, propId}); known != m_namesByProp.end()) {
+        out = known->second;
+        return true;
+    }
     Step s(Prepare("SELECT guid, kind, lid, name FROM names WHERE store=? AND id=?"));
     if (!s.Int(1, store).Int(2, propId).Row())
         return false;
@@ -463,6 +521,7 @@ bool StoreDb::NameFromId(ObjectId store, ULONG propId, NameKey& out)
     out.kind = static_cast<ULONG>(s.ColInt(1));
     out.lid = static_cast<LONG>(s.ColInt(2));
     out.name = Utf16(s.ColText(3));
+    m_namesByProp.emplace(std::make_pair(store, propId), out);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/mapi/MapiInterfaces.h"
@@ -58,12 +59,16 @@ public:
     std::vector<ObjectId> Children(ObjectId parent, ULONG type);
     std::vector<ObjectId> Stores();
     std::int64_t CountChildren(ObjectId parent, ULONG type);
-    bool LoadProps(ObjectId id, PropMap& out);
+    // All values of an object, or only those whose property ids are listed.
+    bool LoadProps(ObjectId id, PropMap& out, const std::vector<ULONG>* onlyIds = nullptr);
 
     // Writes one message in one transaction: for a new message (id 0) inserts it and sets id.
     // Either everything is written or nothing.
     HRESULT SaveMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
                         const std::set<ULONG>& deleted);
+    // Moves messages of one folder to another of the same store, all or none; MAPI_E_NOT_FOUND
+    // when one of them is not a message of `from`.
+    HRESULT MoveMessages(const std::vector<ObjectId>& ids, ObjectId store, ObjectId from, ObjectId to);
 
     // Named properties of a store: (set, kind, id or name) ↔ property id from 0x8000 up.
     // ids receives 0 for a name that is not mapped (and create is false).
@@ -88,6 +93,13 @@ private:
     bool ReadUid();
     HRESULT WriteMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
                          const std::set<ULONG>& deleted);
+
+    // Mapped names, both ways, as read or written by this connection. A mapping never changes
+    // once it is in the file, so only found or committed ones are kept.
+    using NameCacheKey = std::tuple<ObjectId, std::string, ULONG, std::int64_t, std::string>;
+    std::map<NameCacheKey, ULONG> m_namesById;
+    std::map<std::pair<ObjectId, ULONG>, NameKey> m_namesByProp;
+    void RememberName(ObjectId store, const NameCacheKey& key, const NameKey& name, ULONG propId);
 
     sqlite3* m_db = nullptr;
     std::map<const char*, sqlite3_stmt*> m_statements;

@@ -250,6 +250,21 @@ TEST_F(MapiStoreTest, NamedPropertiesMapToOneStoreWideIdFrom0x8000)
     Buffer<SPropTagArray> tags;
     EXPECT_EQ(a->GetIDsFromNames(1, names, 0, &tags), MAPI_W_ERRORS_RETURNED);
     EXPECT_EQ(PROP_TYPE(tags->aulPropTag[0]), PT_ERROR);
+    // Once another session (another process) maps it, this one finds it too: a name found
+    // missing is not taken as missing for good.
+    ULONG mappedElsewhere = 0;
+    {
+        MapiStoreSession other;
+        mappedElsewhere = other.NamedId(other.Store(), PSETID_Meeting, 0x0003);
+        EXPECT_GT(mappedElsewhere, due);
+    }
+    ASSERT_EQ(a->GetIDsFromNames(1, names, 0, &tags), S_OK);
+    EXPECT_EQ(PROP_ID(tags->aulPropTag[0]), mappedElsewhere);
+    SPropValue value = Long(PROP_TAG(PT_LONG, mappedElsewhere), 7);
+    LPSPropProblemArray none = nullptr;
+    ASSERT_EQ(a->SetProps(1, &value, &none), S_OK);
+    EXPECT_EQ(none, nullptr) << "an id mapped elsewhere can be set here";
+    MAPIFreeBuffer(none);
 
     // A named id never handed out can't be set; a mapped one is named back.
     SPropValue stray = Long(PROP_TAG(PT_LONG, 0x9000), 1);

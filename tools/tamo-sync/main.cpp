@@ -23,6 +23,7 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitMassDeletion = 3;
 CSyncRun* g_run = nullptr;
 
 void OnSignal(int)
@@ -113,19 +114,34 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(
         "Signs in and synchronises to-dos between the calendar service and the Outlook store.\n"
         "The password: --password-file, TAMO_PASSWORD, a prompt, or the saved account.\n"
-        "Exit status: 0 done, 100 the sync options need attention, 1 failed or stopped, 2 sign-in or usage.");
+        "Exit status: 0 done, 100 the sync options need attention, 1 failed or stopped, 2 sign-in or usage,\n"
+        "3 deletions held back by the mass-deletion guard (everything else synced; --allow-mass-delete).");
     parser.addHelpOption();
     const QCommandLineOption idOption("id", "The user ID (default: the saved account).", "ID");
     const QCommandLineOption fileOption("password-file", "Read the password from the first line of FILE.", "FILE");
     const QCommandLineOption conflictOption(
         "conflicts", "Decision for every conflict: newest, service, outlook or both (keep both).", "MODE");
     const QCommandLineOption quietOption("quiet", "No progress lines.");
-    parser.addOptions({idOption, fileOption, conflictOption, quietOption});
+    const QCommandLineOption dryRunOption(
+        "dry-run", "Read both sides and print what a sync would write, writing nothing to either side.");
+    const QCommandLineOption keepDeletionsOption(
+        "keep-deletions", "Items deleted on one side since the last sync stay deleted (this run; the saved "
+                          "setting SyncKeepDeletions otherwise).");
+    const QCommandLineOption allowMassDeleteOption(
+        "allow-mass-delete", "Apply deletions even when more than 10 items and a quarter of a kind's pairs are gone.");
+    const QCommandLineOption undoOption(
+        "undo-last", "Take back the last sync (or undo) that wrote something, instead of synchronising.");
+    parser.addOptions({idOption, fileOption, conflictOption, quietOption, dryRunOption, keepDeletionsOption,
+                       allowMassDeleteOption, undoOption});
     parser.process(app);
 
     const QString mode = parser.value(conflictOption);
     if (!mode.isEmpty() && mode != "newest" && mode != "service" && mode != "outlook" && mode != "both") {
         Err() << "tamo-sync: --conflicts takes newest, service, outlook or both\n";
+        return kExitUsage;
+    }
+    if (parser.isSet(undoOption) && parser.isSet(dryRunOption)) {
+        Err() << "tamo-sync: --undo-last and --dry-run don't go together\n";
         return kExitUsage;
     }
     if (!CServiceConfig::Current().IsLoaded()) {
@@ -177,17 +193,40 @@ int main(int argc, char** argv)
         Out().flush();
     });
     run.SetChooser(ChooserFor(mode));
+    const bool dryRun = parser.isSet(dryRunOption);
+    run.SetDryRun(dryRun);
+    if (parser.isSet(keepDeletionsOption))
+        run.SetKeepDeletions(true);
+    run.SetAllowMassDelete(parser.isSet(allowMassDeleteOption));
+    run.SetUndoLast(parser.isSet(undoOption));
     g_run = &run;
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     const int status = run.Execute();
     g_run = nullptr;
+    for (const QString& line : run.UndoReport())
+        Out() << line << "\n";
+    if (!dryRun && !run.MassDeletionHeld()) {
+        for (const SSyncDeletion& d : run.Deletions())
+            Out() << (d.deletedOn == SyncSide::Service
+                          ? QStringLiteral("지운 편지함으로 옮김: 아웃룩 %1 %2").arg(CSyncPlan::KindText(d.todo), d.summary)
+                          : QStringLiteral("되살리지 않음: 서비스 %1 %2 (서비스에는 남아 있습니다)")
+                                .arg(CSyncPlan::KindText(d.todo), d.summary))
+                  << "\n";
+    }
+    if (dryRun && (status == syncstatus::kDone || status == syncstatus::kMassDeletion)) {
+        Out() << "미리보기 (아무것도 바꾸지 않았습니다):\n";
+        for (const QString& line : run.Plan().Lines())
+            Out() << "  " << line << "\n";
+    }
 
     const QString message = status == syncstatus::kDone ? QStringLiteral("싱크가 정상적으로 완료되었습니다")
                             : status == syncstatus::kStopped ? QStringLiteral("싱크가 중단되었습니다")
                                                              : Plain(run.StatusMessage(status));
     Out() << "상태 " << status << ": " << message << "\n";
     Out().flush();
+    if (status == syncstatus::kMassDeletion)
+        return kExitMassDeletion;
     const int result = syncstatus::DialogResult(status);
     return result == 1 ? 0 : result == 100 ? 100 : kExitFailed;
 }
