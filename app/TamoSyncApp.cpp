@@ -84,6 +84,11 @@ bool CTamoSyncApp::InitInstance()
     platform::CSingleInstance instance;
     if (!instance.CheckSingleInstance())
         return false;
+    // A request to end that comes while the program starts (the version check runs events) is
+    // kept for the window rather than lost.
+    bool terminateAsked = false;
+    QObject::connect(&instance, &platform::CSingleInstance::terminateRequested, &instance,
+                     [&terminateAsked] { terminateAsked = true; });
     // The version check: -1 ends the program; 2 hands over to the update program and ends.
     update::RemoveUpdaterLeftovers();
     CUpdateCheck check;
@@ -108,6 +113,8 @@ bool CTamoSyncApp::InitInstance()
         // Once the panels have signed in with the saved account.
         QTimer::singleShot(1500, &dlg, [&dlg, folder = m_options.demoShots] { TakeDemoShots(&dlg, folder); });
     }
+    if (terminateAsked)
+        return false;
     dlg.DoModal();
     return false;
 }

@@ -371,11 +371,16 @@ int CSyncJournal::Reconcile(CMAPISync& engine, bool todo)
             }
             break;
         case SyncAction::Modify: {
-            // The side holds the values written: the summary tells after and before apart; when
-            // they agree on it the side holds the written summary either way.
+            // Where the write changed the summary, the side holds the one written; where it left the
+            // summary alone, the side no longer holds exactly the values it had before (those were
+            // read from this side, so they compare as they are; the values written came from the
+            // other side and may be put differently here).
             if (parser->FindUID(list, uid)) {
-                const QString now = parser->Text(list, u"SUMMARY");
-                reached = now == Value(w.write.after, QStringLiteral("SUMMARY"));
+                const QString written = Value(w.write.after, QStringLiteral("SUMMARY"));
+                if (written != Value(w.write.before, QStringLiteral("SUMMARY")))
+                    reached = parser->Text(list, u"SUMMARY") == written;
+                else
+                    reached = SyncItemValues(parser->Current(list)) != w.write.before;
             }
             break;
         }

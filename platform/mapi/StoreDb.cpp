@@ -144,7 +144,34 @@ std::shared_ptr<StoreDb> StoreDb::Open(const std::string& path)
     if (!store->ReadUid())
         return nullptr;
     store->Exec("PRAGMA foreign_keys=ON");
+    store->NameDeletedItems();
     return store;
+}
+
+void StoreDb::NameDeletedItems()
+{
+    const std::vector<ObjectId> stores = Stores();
+    for (ObjectId st : stores) {
+        PropMap props;
+        if (!LoadProps(st, props) || props.count(PROP_ID(PR_IPM_WASTEBASKET_ENTRYID)))
+            continue;
+        std::string subtreeEid;
+        if (!ReadBinary(props[PROP_ID(PR_IPM_SUBTREE_ENTRYID)], subtreeEid))
+            continue;
+        const auto subtree = ObjectFromEntryId(subtreeEid.data(), static_cast<ULONG>(subtreeEid.size()));
+        if (!subtree)
+            continue;
+        // The folder every store was laid out with, by its name under the top of the store.
+        const std::string name = MakeUnicode(u"Deleted Items").bytes;
+        Step s(Prepare("SELECT o.id FROM objects o JOIN props p ON p.object=o.id"
+                       " WHERE o.parent=? AND o.type=? AND p.id=? AND p.value=? ORDER BY o.id LIMIT 1"));
+        if (!s.Int(1, *subtree).Int(2, MAPI_FOLDER).Int(3, PROP_ID(PR_DISPLAY_NAME_W)).Blob(4, name).Row())
+            continue;
+        const ObjectId deleted = s.ColInt(0);
+        const PropData eid = MakeBinary(EntryId(deleted));
+        Step put(Prepare("INSERT OR IGNORE INTO props(object, id, type, value) VALUES(?, ?, ?, ?)"));
+        put.Int(1, st).Int(2, PROP_ID(PR_IPM_WASTEBASKET_ENTRYID)).Int(3, eid.type).Blob(4, eid.bytes).Done();
+    }
 }
 
 bool StoreDb::Create(const std::string& path, const StoreFileOptions& options, std::string* error)

@@ -91,6 +91,8 @@ private:
     sqlite3_stmt* Prepare(const char* sql);
     bool Exec(const char* sql);
     bool ReadUid();
+    // Files laid out before the store named its Deleted Items folder get the name once.
+    void NameDeletedItems();
     HRESULT WriteMessage(ObjectId& id, ObjectId store, ObjectId parent, const PropMap& changed,
                          const std::set<ULONG>& deleted);
 

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWebEngineView>
 #include <QtEndian>
@@ -309,6 +310,28 @@ TEST_F(MainWindowTest, ASecondCopyBringsTheFirstForward)
     ASSERT_TRUE(WaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000));
     EXPECT_TRUE(WaitFor([&] { return dlg.isVisible(); }));
     EXPECT_EQ(dlg.MenuItem(CTamoSyncDlg::ID_SHOW_HIDE)->text(), "프로그램 숨기기 (&H)");
+}
+
+TEST_F(MainWindowTest, TheUpdatersRequestEndsARunningCopy)
+{
+    // The whole program as a process of its own, so that its own start-up wires the request.
+    QProcess program;
+    program.start(tamo::test::BinaryDir() + "/bin/TamoSync", QStringList());
+    ASSERT_TRUE(program.waitForStarted());
+    // One request, as soon as the program listens: most often while it still checks its version,
+    // before its window exists.
+    ASSERT_TRUE(WaitFor([] {
+        if (platform::CSingleInstance::SendTerminate())
+            return true;
+        QThread::msleep(10);
+        return false;
+    }, 30000));
+    const bool ended = WaitFor([&] { return program.state() == QProcess::NotRunning; }, 30000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(MainWindowTest, ResumeWithTheServiceDownTriesFiveTimesThenShowsTheLogin)

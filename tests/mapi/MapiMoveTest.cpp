@@ -6,6 +6,8 @@
 #include "platform/mapi/MapiStoreFile.h"
 #include "support/TestEnvironment.h"
 
+#include <sqlite3.h>
+
 using namespace tamo::test;
 
 namespace {
@@ -35,6 +37,21 @@ std::string NewMessage(IMAPIFolder* folder)
 
 SBinary Bin(std::string& bytes) { return SBinary{ULONG(bytes.size()), reinterpret_cast<LPBYTE>(bytes.data())}; }
 
+// The folder the store names as its Deleted Items; false when it names none.
+bool OpenDeletedItems(MapiStoreSession& s, Ref<IUnknown>& unknown)
+{
+    SizedSPropTagArray(1, wasteTag) = {1, {PR_IPM_WASTEBASKET_ENTRYID}};
+    ULONG count = 0;
+    Buffer<SPropValue> waste;
+    ULONG type = 0;
+    if (s.Store()->GetProps(reinterpret_cast<LPSPropTagArray>(&wasteTag), 0, &count, &waste) != S_OK ||
+        FAILED(s.Store()->OpenEntry(waste[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(waste[0].Value.bin.lpb),
+                                    nullptr, MAPI_MODIFY, &type, &unknown)) ||
+        type != MAPI_FOLDER)
+        return false;
+    return true;
+}
+
 }  // namespace
 
 TEST(MapiMove, MessagesMoveToDeletedItemsAndBackAllOrNone)
@@ -47,17 +64,10 @@ TEST(MapiMove, MessagesMoveToDeletedItemsAndBackAllOrNone)
     Ref<IMAPIFolder> calendar(s.OpenSpecial(PR_IPM_APPOINTMENT_ENTRYID));
     ASSERT_TRUE(tasks && calendar);
 
-    SizedSPropTagArray(1, wasteTag) = {1, {PR_IPM_WASTEBASKET_ENTRYID}};
-    ULONG count = 0;
-    Buffer<SPropValue> waste;
-    ASSERT_EQ(s.Store()->GetProps(reinterpret_cast<LPSPropTagArray>(&wasteTag), 0, &count, &waste), S_OK);
-    ULONG type = 0;
     Ref<IUnknown> unknown;
-    ASSERT_EQ(s.Store()->OpenEntry(waste[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(waste[0].Value.bin.lpb), nullptr,
-                                   MAPI_MODIFY, &type, &unknown),
-              S_OK);
-    ASSERT_EQ(type, ULONG(MAPI_FOLDER));
+    ASSERT_TRUE(OpenDeletedItems(s, unknown));
     auto* deleted = static_cast<IMAPIFolder*>(unknown.get());
+    ULONG type = 0;
 
     std::string one = NewMessage(tasks.get()), two = NewMessage(tasks.get()), elsewhere = NewMessage(calendar.get());
     std::string garbage = "not an entry id";
@@ -98,4 +108,29 @@ TEST(MapiMove, MessagesMoveToDeletedItemsAndBackAllOrNone)
     ASSERT_EQ(deleted->CopyMessages(&back, nullptr, tasks.get(), 0, nullptr, MESSAGE_MOVE), S_OK);
     EXPECT_EQ(Rows(tasks.get()), 1u);
     EXPECT_EQ(Rows(deleted), 1u);
+}
+
+TEST(MapiMove, AnOlderStoreFileGetsItsDeletedItemsNamed)
+{
+    IsolatedEnvironment env;
+    ASSERT_TRUE(tamo::mapi::CreateStoreFile(env.MapiStore()));
+    {
+        // As files were laid out before the store named the folder.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(env.MapiStore().toUtf8().constData(), &db), SQLITE_OK);
+        const std::string sql = "DELETE FROM props WHERE id=" + std::to_string(PROP_ID(PR_IPM_WASTEBASKET_ENTRYID));
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_changes(db), 1);
+        sqlite3_close(db);
+    }
+    MapiStoreSession s;
+    ASSERT_TRUE(s.Ok());
+    Ref<IUnknown> unknown;
+    ASSERT_TRUE(OpenDeletedItems(s, unknown));
+    auto* deleted = static_cast<IMAPIFolder*>(unknown.get());
+    SizedSPropTagArray(1, nameTag) = {1, {PR_DISPLAY_NAME_W}};
+    ULONG count = 0;
+    Buffer<SPropValue> name;
+    ASSERT_EQ(deleted->GetProps(reinterpret_cast<LPSPropTagArray>(&nameTag), 0, &count, &name), S_OK);
+    EXPECT_EQ(std::u16string(name[0].Value.lpszW), u"Deleted Items");
 }
