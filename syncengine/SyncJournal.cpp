@@ -400,6 +400,19 @@ int CSyncJournal::Reconcile(CMAPISync& engine, bool todo)
     return settled;
 }
 
+void CSyncJournal::WritePendingMarks()
+{
+    CStatement mark(Kept(kMarkWrite));
+    for (const SPendingMark& p : m_pending) {
+        mark.Bind(1, p.state);
+        mark.Bind(2, p.entryId);
+        mark.Bind(3, p.uid);
+        mark.Bind(4, p.id);
+        mark.Run();
+        mark.Reset();
+    }
+}
+
 bool CSyncJournal::BeginWrite(const SSyncWrite& write)
 {
     m_openWrite = 0;
@@ -408,17 +421,7 @@ bool CSyncJournal::BeginWrite(const SSyncWrite& write)
     // The done marks held back go with this intent: one commit, and the intent is on record
     // before the side write it describes starts.
     CStatement(Kept("BEGIN;")).Run();
-    {
-        CStatement mark(Kept(kMarkWrite));
-        for (const SPendingMark& p : m_pending) {
-            mark.Bind(1, p.state);
-            mark.Bind(2, p.entryId);
-            mark.Bind(3, p.uid);
-            mark.Bind(4, p.id);
-            mark.Run();
-            mark.Reset();
-        }
-    }
+    WritePendingMarks();
     CStatement s(Kept(kInsertWrite));
     s.Bind(1, m_run);
     s.Bind(2, qint64(write.side));
@@ -457,15 +460,7 @@ void CSyncJournal::Flush()
     if (!m_db || m_pending.empty())
         return;
     Exec("BEGIN;");
-    CStatement mark(Kept(kMarkWrite));
-    for (const SPendingMark& p : m_pending) {
-        mark.Bind(1, p.state);
-        mark.Bind(2, p.entryId);
-        mark.Bind(3, p.uid);
-        mark.Bind(4, p.id);
-        mark.Run();
-        mark.Reset();
-    }
+    WritePendingMarks();
     if (Exec("COMMIT;"))
         m_pending.clear();
     else

@@ -127,6 +127,8 @@ private:
         QString state, entryId, uid;
     };
     std::vector<SPendingMark> m_pending;
+    // The held-back done marks, inside the caller's transaction.
+    void WritePendingMarks();
 };
 
 // Seoul time now as the journal writes it.

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "TodoSyncWorld.h"
+#include "syncfloor/SyncFloor.h"
 #include "platform/mapi/Mapi.h"
 #include "syncengine/MAPISync.h"
 #include "syncengine/SyncJournal.h"
@@ -18,22 +19,6 @@
 using namespace tamo::test;
 
 namespace {
-
-void SeedOutlook(int n)
-{
-    CMAPISync engine;
-    IMAPIFolder* folder = engine.InitMapi() == 1 ? engine.m_outlook.OpenSpecialFolder(PR_IPM_TASK_ENTRYID) : nullptr;
-    for (int i = 0; folder && i < n; ++i) {
-        IMessage* msg = nullptr;
-        if (FAILED(folder->CreateMessage(nullptr, 0, &msg)))
-            return;
-        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_MESSAGE_CLASS_W, QStringLiteral("IPM.Task"));
-        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_SUBJECT_W, QStringLiteral("아웃룩 할일 %1").arg(i));
-        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_IMPORTANCE, LONG(i % 3));
-        msg->SaveChanges(0);
-        msg->Release();
-    }
-}
 
 // Seconds of processor time of this process (the service runs in it too): on two shared cores
 // it varies far less than the wall clock.
@@ -57,7 +42,7 @@ Timing FirstSync(int items, bool journal)
         return {};
     for (int i = 0; i < items / 2; ++i)
         world.AddServiceTodo(QStringLiteral("todo[title]=service%1&todo[priority]=%2").arg(i).arg(1 + i % 5));
-    SeedOutlook(items - items / 2);
+    syncfloor::SeedOutlookTasks(items - items / 2);
     QElapsedTimer timer;
     timer.start();
     const double cpu = CpuSeconds();

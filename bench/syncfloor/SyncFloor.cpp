@@ -12,6 +12,22 @@
 
 namespace syncfloor {
 
+void SeedOutlookTasks(int n)
+{
+    CMAPISync engine;
+    IMAPIFolder* folder = engine.InitMapi() == 1 ? engine.m_outlook.OpenSpecialFolder(PR_IPM_TASK_ENTRYID) : nullptr;
+    for (int i = 0; folder && i < n; ++i) {
+        IMessage* msg = nullptr;
+        if (FAILED(folder->CreateMessage(nullptr, 0, &msg)))
+            return;
+        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_MESSAGE_CLASS_W, QStringLiteral("IPM.Task"));
+        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_SUBJECT_W, QStringLiteral("아웃룩 할일 %1").arg(i));
+        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_IMPORTANCE, LONG(i % 3));
+        msg->SaveChanges(0);
+        msg->Release();
+    }
+}
+
 double PostForms(const std::vector<FormPost>& posts)
 {
     const QString header = QStringLiteral("Content-Type: application/x-www-form-urlencoded");

@@ -42,4 +42,8 @@ double SaveMessages(const QString& storePath, ULONG folderTag, const std::vector
 // items receives the number of Outlook messages read.
 double ReadBoth(const QString& exportUrl, bool todos, ULONG folderTag, int* items = nullptr);
 
+// Puts n tasks ("아웃룩 할일 i") into the Tasks folder of the current store, as a user would have
+// them before a first sync. Seeding, not measured.
+void SeedOutlookTasks(int n);
+
 }  // namespace syncfloor

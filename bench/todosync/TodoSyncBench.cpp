@@ -19,22 +19,6 @@ using namespace tamo::test;
 
 namespace {
 
-void SeedOutlook(int n)
-{
-    CMAPISync engine;
-    IMAPIFolder* folder = engine.InitMapi() == 1 ? engine.m_outlook.OpenSpecialFolder(PR_IPM_TASK_ENTRYID) : nullptr;
-    for (int i = 0; folder && i < n; ++i) {
-        IMessage* msg = nullptr;
-        if (FAILED(folder->CreateMessage(nullptr, 0, &msg)))
-            return;
-        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_MESSAGE_CLASS_W, QStringLiteral("IPM.Task"));
-        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_SUBJECT_W, QStringLiteral("아웃룩 할일 %1").arg(i));
-        CMAPIEx::SetNamedProp(msg, PROPSET_NONE, PR_IMPORTANCE, LONG(i % 3));
-        msg->SaveChanges(0);
-        msg->Release();
-    }
-}
-
 // Seconds of one whole sync run, with or without its journal; -1 when it does not end done.
 double TimedRun(bool journal)
 {
@@ -62,7 +46,7 @@ void BM_TodoSync(benchmark::State& state)
         }
         for (int i = 0; i < n; ++i)
             world.AddServiceTodo(QStringLiteral("todo[title]=service%1&todo[priority]=%2").arg(i).arg(1 + i % 5));
-        SeedOutlook(n);
+        syncfloor::SeedOutlookTasks(n);
         first = TimedRun(journal);
         second = TimedRun(journal);
         readFloor = syncfloor::ReadBoth(enginehttp::CalendarUrl(endpoints::kExportTodo), true, PR_IPM_TASK_ENTRYID);
