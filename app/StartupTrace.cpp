@@ -10,28 +10,13 @@
 #include <QTimer>
 #include <QWebEngineView>
 
+#include "app/FirstFrame.h"
+
 #include "app/Explorer.h"
 
 namespace startup {
 
 namespace {
-
-// True once the view shows more than one colour: the page's first frame with something in it,
-// not the blank one Chromium paints before the page has laid out.
-bool HasContent(QWidget* view)
-{
-    const QImage image = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (image.isNull())
-        return false;
-    const QRgb background = image.pixel(0, 0);
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (line[x] != background)
-                return true;
-    }
-    return false;
-}
 
 // Paints seen through an application-wide filter: the view's Chromium frames arrive in a child
 // widget that exists only once the first page is under way.

@@ -18,6 +18,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include "app/FirstFrame.h"
+
 namespace {
 
 void Mark(const char* szStep)
@@ -44,22 +46,6 @@ void SetCookies(QWebEngineCookieStore* store, const QString& lines)
             host.remove(0, 1);
         store->setCookie(cookie, QUrl(QStringLiteral("http://%1/").arg(host)));
     }
-}
-
-// True once the view shows more than one colour (the program's trace uses the same test).
-bool HasContent(QWidget* view)
-{
-    const QImage image = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (image.isNull())
-        return false;
-    const QRgb background = image.pixel(0, 0);
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (line[x] != background)
-                return true;
-    }
-    return false;
 }
 
 // The first paint of the window, then the view's first frame with something in it after its
@@ -89,7 +75,7 @@ public:
             m_bCheckQueued = true;
             QTimer::singleShot(0, this, [this] {
                 m_bCheckQueued = false;
-                if (!m_bPagePainted && HasContent(m_pView)) {
+                if (!m_bPagePainted && startup::HasContent(m_pView)) {
                     m_bPagePainted = true;
                     Mark("page-painted");
                     CheckReady();
